@@ -1,0 +1,28 @@
+# Third-party libraries, all from Debian's packages. The Windows build finds
+# libpng (built from Debian's source by scripts/setup) and the header-only
+# libraries in build/mingw-deps, never in /usr/include.
+if(WIN32)
+  set(ZARN_MINGW_DEPS ${CMAKE_SOURCE_DIR}/build/mingw-deps CACHE PATH "MinGW dependencies")
+  add_library(zarn_png STATIC IMPORTED GLOBAL)
+  set_target_properties(zarn_png PROPERTIES
+    IMPORTED_LOCATION ${ZARN_MINGW_DEPS}/lib/libpng16.a
+    INTERFACE_INCLUDE_DIRECTORIES ${ZARN_MINGW_DEPS}/include)
+  find_library(ZARN_MINGW_Z NAMES libz.a z REQUIRED)
+  target_link_libraries(zarn_png INTERFACE ${ZARN_MINGW_Z})
+  add_library(zarn_headers INTERFACE)
+  target_include_directories(zarn_headers SYSTEM INTERFACE ${ZARN_MINGW_DEPS}/include)
+  target_link_libraries(zarn_headers INTERFACE ${ZARN_MINGW_Z})
+else()
+  find_package(PNG REQUIRED)
+  find_package(ZLIB REQUIRED)
+  add_library(zarn_png INTERFACE)
+  target_link_libraries(zarn_png INTERFACE PNG::PNG)
+  add_library(zarn_headers INTERFACE)
+  target_link_libraries(zarn_headers INTERFACE ZLIB::ZLIB)
+endif()
+
+if(ZARN_TESTS)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()

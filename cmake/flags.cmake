@@ -1,0 +1,20 @@
+# Compiler flags for our own code. Floating point must give the same answers
+# in both builds: SSE arithmetic on i686 (x87 excess precision would change
+# float results), no contraction into fused multiply-adds, no fast-math.
+set(ZARN_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Werror)
+add_compile_options(-ffp-contract=off)
+if(WIN32)
+  add_compile_options(-msse2 -mfpmath=sse)
+  # Only system DLLs at run time: the C++ runtime and winpthread go in statically.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+if(ZARN_SANITIZE)
+  set(ZARN_SAN_FLAGS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all
+      -fno-omit-frame-pointer)
+  add_compile_options(${ZARN_SAN_FLAGS})
+  add_link_options(${ZARN_SAN_FLAGS})
+endif()
+
+function(zarn_target_flags target)
+  target_compile_options(${target} PRIVATE ${ZARN_WARNINGS})
+endfunction()

@@ -1,0 +1,15 @@
+# Source lists by folder: *_win32.cpp files build only in the Windows build,
+# *_native.cpp files only in the native one.
+function(zarn_glob_sources out)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(APPEND result ${found})
+  endforeach()
+  if(WIN32)
+    list(FILTER result EXCLUDE REGEX "_native\\.cpp$")
+  else()
+    list(FILTER result EXCLUDE REGEX "_win32\\.cpp$")
+  endif()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,4 @@
+#include "hostsdk/util.h"
+
+// No windows to move natively.
+BOOL CenterWindow(HWND, HWND) { return FALSE; }

@@ -1,0 +1,114 @@
+// The one place that knows which build it is in. On Win32 this is the real
+// <windows.h>; natively it declares the few types and calls the portable code
+// needs, with SendMessageA delivering to window procedures registered in
+// this process.
+#pragma once
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commctrl.h>
+
+#else
+
+#include <cstdint>
+
+using BOOL = int;
+using BYTE = unsigned char;
+using WORD = unsigned short;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using UINT = unsigned int;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+using LONG_PTR = std::intptr_t;
+using WPARAM = UINT_PTR;
+using LPARAM = LONG_PTR;
+using LRESULT = LONG_PTR;
+using CHAR = char;
+using LPVOID = void*;
+
+struct HWND__;
+using HWND = HWND__*;
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+
+#define WINAPI
+#define CALLBACK
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+constexpr DWORD DLL_PROCESS_DETACH = 0;
+constexpr DWORD DLL_PROCESS_ATTACH = 1;
+constexpr DWORD DLL_THREAD_ATTACH = 2;
+constexpr DWORD DLL_THREAD_DETACH = 3;
+
+constexpr UINT WM_INITDIALOG = 0x0110;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT CB_ADDSTRING = 0x0143;
+constexpr int LF_FACESIZE = 32;
+
+// Same field order and 60-byte layout as the Win32 record.
+struct LOGFONTA {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  CHAR lfFaceName[LF_FACESIZE];
+};
+
+constexpr LONG FW_NORMAL = 400;
+constexpr BYTE HANGEUL_CHARSET = 129;
+constexpr BYTE OUT_STROKE_PRECIS = 3;
+constexpr BYTE CLIP_STROKE_PRECIS = 2;
+constexpr BYTE VARIABLE_PITCH = 2;
+constexpr BYTE FF_ROMAN = 16;
+
+inline WORD LOWORD(UINT_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+// Delivers to the procedure registered for the window; 0 when there is none.
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void InitCommonControls();
+
+namespace platform {
+// In-process windows for the native build: a handle made here routes
+// SendMessageA to its procedure until it is destroyed.
+HWND CreateMessageWindow(WNDPROC procedure);
+void DestroyMessageWindow(HWND window);
+inline constexpr bool kWin32 = false;
+}  // namespace platform
+#endif
+
+static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA must keep the Win32 layout");
+
+#ifdef _WIN32
+namespace platform {
+inline constexpr bool kWin32 = true;
+}
+#endif
+
+namespace platform {
+// How many times InitCommonControls has run in this process as far as this
+// build can tell; -1 where the platform's own keeps no count.
+int CommonControlsInitCount();
+// The failure value of the platform's modal dialog call.
+constexpr INT_PTR kDialogFailed = -1;
+}  // namespace platform

@@ -1,0 +1,7 @@
+// The native module has no dialog resources: both dialogs answer the
+// platform's failure value and leave the configuration alone.
+#include "filter/mirror_filter.h"
+
+INT_PTR MirrorFilter::ShowAbout(HWND) { return platform::kDialogFailed; }
+int MirrorFilter::ShowControl(HWND) { return static_cast<int>(platform::kDialogFailed); }
+INT_PTR MirrorFilter::HandleControlMessage(HWND, UINT, WPARAM, LPARAM) { return 0; }

@@ -1,0 +1,43 @@
+// Small host bitmaps for tests, with values that name their position.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "hostsdk/bitmap.h"
+
+namespace zarntest {
+
+// Pixel (x, y) of the position fixture: r = x + 10 * y, g = 1000 + x,
+// b = 2000 + y, a = 3000 + x + 10 * y, so a misplaced pixel names its source.
+BMM_Color_64 PositionColor(int x, int y);
+
+// A bitmap of the given size holding the position fixture.
+std::unique_ptr<Bitmap> PositionBitmap(int width, int height, std::uint32_t channels = 0);
+
+// A bitmap whose storage reports a size but holds no pixels: every row
+// fetch and write answers 0. Lets tests ask for buffers too large to exist.
+std::unique_ptr<Bitmap> HollowBitmap(int width, int height);
+
+// All pixels of a bitmap, row 0 first.
+std::vector<BMM_Color_64> Pixels(Bitmap& bitmap);
+
+// Storage that counts the host calls made on it.
+class CountingStorage final : public BitmapStorage {
+ public:
+  CountingStorage(int width, int height);
+  int GetPixels(int x, int y, int count, BMM_Color_64* destination) override;
+  int PutPixels(int x, int y, int count, const BMM_Color_64* source) override;
+  void* GetChannel(std::uint32_t typeBit, std::uint32_t& typeOut) override;
+
+  struct Call {
+    int x, y, count;
+  };
+  std::vector<Call> gets;
+  std::vector<Call> puts;
+  std::vector<BMM_Color_64> pixels;
+};
+
+}  // namespace zarntest
+
+std::ostream& operator<<(std::ostream& os, const BMM_Color_64& c);
