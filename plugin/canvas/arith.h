@@ -19,3 +19,12 @@ inline std::int32_t TruncToInt32(double v) {
 }
 
 }  // namespace zarn
+
+namespace zarn {
+
+// Degrees to radians as the toolkit converts them: value * pi / 180 with pi
+// and 180 as 32-bit floats.
+inline constexpr float kPi = 3.14159274f;
+inline float DegToRad(float degrees) { return degrees * kPi / 180.0f; }
+
+}  // namespace zarn
