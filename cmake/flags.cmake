@@ -1,7 +1,7 @@
 # Compiler flags for our own code. Floating point must give the same answers
 # in both builds: SSE arithmetic on i686 (x87 excess precision would change
 # float results), no contraction into fused multiply-adds, no fast-math.
-set(ZARN_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Werror)
+set(ZARN_WARNINGS -Wall -Wextra -Wpedantic -Werror)
 add_compile_options(-ffp-contract=off)
 if(WIN32)
   add_compile_options(-msse2 -mfpmath=sse)

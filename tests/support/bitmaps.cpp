@@ -18,23 +18,8 @@ std::unique_ptr<Bitmap> PositionBitmap(int width, int height, std::uint32_t chan
   return std::make_unique<Bitmap>(std::move(storage));
 }
 
-namespace {
-class HollowStorage final : public BitmapStorage {
- public:
-  HollowStorage(int w, int h)
-      : BitmapStorage(BitmapInfo(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h))) {}
-  int GetPixels(int, int, int, BMM_Color_64*) override { return 0; }
-  int PutPixels(int, int, int, const BMM_Color_64*) override {
-    ++writes;
-    return 0;
-  }
-  void* GetChannel(std::uint32_t, std::uint32_t& typeOut) override {
-    typeOut = 0;
-    return nullptr;
-  }
-  int writes = 0;
-};
-}  // namespace
+HollowStorage::HollowStorage(int w, int h)
+    : BitmapStorage(BitmapInfo(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h))) {}
 
 std::unique_ptr<Bitmap> HollowBitmap(int width, int height) {
   return std::make_unique<Bitmap>(std::make_unique<HollowStorage>(width, height));

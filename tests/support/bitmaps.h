@@ -15,8 +15,23 @@ BMM_Color_64 PositionColor(int x, int y);
 // A bitmap of the given size holding the position fixture.
 std::unique_ptr<Bitmap> PositionBitmap(int width, int height, std::uint32_t channels = 0);
 
-// A bitmap whose storage reports a size but holds no pixels: every row
-// fetch and write answers 0. Lets tests ask for buffers too large to exist.
+// Storage that reports a size but holds no pixels: every row fetch and
+// write answers 0, and writes are counted. Lets tests ask for buffers too
+// large to exist.
+class HollowStorage final : public BitmapStorage {
+ public:
+  HollowStorage(int width, int height);
+  int GetPixels(int, int, int, BMM_Color_64*) override { return 0; }
+  int PutPixels(int, int, int, const BMM_Color_64*) override {
+    ++writes;
+    return 0;
+  }
+  void* GetChannel(std::uint32_t, std::uint32_t& typeOut) override {
+    typeOut = 0;
+    return nullptr;
+  }
+  int writes = 0;
+};
 std::unique_ptr<Bitmap> HollowBitmap(int width, int height);
 
 // All pixels of a bitmap, row 0 first.

@@ -15,7 +15,11 @@ class FrameRange {
   int First() const { return first_; }
   int Last() const { return last_; }
   int Current() const { return current_; }
-  int Count() const { return last_ - first_ + 1; }
+  // Frames in the range; 64-bit inside so extreme ranges cannot overflow.
+  int Count() const {
+    const long long n = static_cast<long long>(last_) - first_ + 1;
+    return n > 2147483647LL ? 2147483647 : n < -2147483647LL ? -2147483647 : static_cast<int>(n);
+  }
   void SetCurrent(int frame) { current_ = frame; }
 
  private:

@@ -89,10 +89,6 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void InitCommonControls();
 
 namespace platform {
-// In-process windows for the native build: a handle made here routes
-// SendMessageA to its procedure until it is destroyed.
-HWND CreateMessageWindow(WNDPROC procedure);
-void DestroyMessageWindow(HWND window);
 inline constexpr bool kWin32 = false;
 }  // namespace platform
 #endif
@@ -106,6 +102,10 @@ inline constexpr bool kWin32 = true;
 #endif
 
 namespace platform {
+// A window that only receives messages: SendMessageA to it calls procedure
+// until it is destroyed. On Win32 a real message-only window of this thread.
+HWND CreateMessageWindow(WNDPROC procedure);
+void DestroyMessageWindow(HWND window);
 // How many times InitCommonControls has run in this process as far as this
 // build can tell; -1 where the platform's own keeps no count.
 int CommonControlsInitCount();
