@@ -1,5 +1,6 @@
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "canvas/canvas.h"
 
@@ -15,17 +16,14 @@ void Canvas::WriteColumn(int x, const BMM_Color_64* buffer) {
 
 void Canvas::MirrorHorizontal() {
   if (!pixels || width < 2 || height < 1) return;
-  // Both column buffers in one block, obtained once per call.
-  auto* a = static_cast<BMM_Color_64*>(std::malloc(2 * sizeof(BMM_Color_64) * height));
-  if (!a) return;
-  BMM_Color_64* b = a + height;
-  for (int i = 0; i < width / 2; ++i) {
-    ReadColumn(i, a);
-    ReadColumn(width - 1 - i, b);
-    WriteColumn(i, b);
-    WriteColumn(width - 1 - i, a);
+  // Reversing each row in place gives the same picture as exchanging column
+  // pairs through two column buffers, in one cache-friendly pass instead of
+  // four strided ones per pair.
+  for (int y = 0; y < height; ++y) {
+    BMM_Color_64* left = pixels + static_cast<std::size_t>(y) * width;
+    BMM_Color_64* right = left + width - 1;
+    for (; left < right; ++left, --right) std::swap(*left, *right);
   }
-  std::free(a);
 }
 
 void Canvas::MirrorVertical() {

@@ -109,6 +109,10 @@ void DestroyMessageWindow(HWND window);
 // How many times InitCommonControls has run in this process as far as this
 // build can tell; -1 where the platform's own keeps no count.
 int CommonControlsInitCount();
+// Host policy for processes that handle frame after frame: keep large
+// blocks in the heap between frames instead of mapping fresh, zeroed pages
+// for every frame's buffers. Call once at start-up.
+void KeepFrameBuffersMapped();
 // The failure value of the platform's modal dialog call.
 constexpr INT_PTR kDialogFailed = -1;
 }  // namespace platform
