@@ -26,7 +26,9 @@ class FrameRange {
   std::int32_t first_ = 0;
   std::int32_t last_ = 0;
   std::int32_t current_ = 0;
-  std::int32_t reserved_[3] = {};
+
+ public:
+  std::int32_t hostReserved[3] = {};  // the host's own, opaque here
 };
 static_assert(sizeof(FrameRange) == 24);
 
