@@ -260,7 +260,7 @@ TEST(Canvas, ProgressPercent) {
 
 namespace {
 std::vector<std::string> comboStrings;
-LRESULT ComboProcedure(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ComboProcedure(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == CB_ADDSTRING && wParam == 0) comboStrings.emplace_back(reinterpret_cast<const char*>(lParam));
   return 0;
 }
