@@ -113,6 +113,116 @@ class Canvas {
   // The float channel at (x, y); 0.0 outside or when it is missing.
   float ReadFloatChannel(int x, int y) const;
 
+  // ---- Block transfer and reduction --------------------------------------
+  //
+  // Blocks are caller arrays of w * h colours with row stride w. CopyBlock
+  // and PasteBlock clip at every edge: only canvas pixels are read or
+  // written, and entries of dst for pixels off the canvas stay as they were.
+  // Cell means sum r, g, b over the cell's pixels on the canvas and divide by
+  // the full cell area (truncating); alpha becomes 65535.
+  //
+  //   Reduce(x, y, 0.5, 0.5) on 4 x 4:   A A B B        a b . .
+  //   (a = mean of the A block, . =      A A B B   ->   c d . .
+  //    secondColor)                      C C D D        . . . .
+  //                                      C C D D        . . . .
+
+  // Every pixel becomes secondColor.
+  void Clear();
+  // The canvas's w x h block at (x, y) into dst; always 1.
+  int CopyBlock(int x, int y, int w, int h, BMM_Color_64* dst);
+  // The w x h block src onto the canvas at (x, y).
+  void PasteBlock(int x, int y, int w, int h, const BMM_Color_64* src);
+  // Mean of cell (col, row) of a grid of cellWidth x cellHeight cells; out is
+  // left alone for a cell size below 1.
+  void CellAverage(int col, int row, int cellWidth, int cellHeight, BMM_Color_64* out) const;
+  // The cols x rows grid of cell means, cells width / cols by height / rows
+  // (truncated); release with std::free. Null when cols or rows is below 1,
+  // when a cell would be empty (cols > width or rows > height) or when memory
+  // is short.
+  BMM_Color_64* CellAverages(int cols, int rows) const;
+  // The picture shrunk to trunc(width * fx) x trunc(height * fy) cell means,
+  // placed at (x, y) on a cleared canvas. Factors must lie in (0, 1]; others
+  // leave the canvas unchanged, as does a grid that cannot be allocated. A
+  // factor that shrinks a side to nothing clears the canvas.
+  void Reduce(int x, int y, float fx, float fy);
+  // Reduce with the shrunk picture centred.
+  void ReduceCentered(float fx, float fy);
+  // Draws the library's bitmap resource with its top-left corner at penPos,
+  // 8-bit channels widened by a shift of 8. 1 when drawn, 0 when the
+  // resource could not be loaded (always 0 outside the Windows build).
+  int DrawBitmapResource(int resourceId);
+
+  // ---- Warp and geometric transforms -------------------------------------
+  //
+  // Warp maps the picture held by the host bitmap forward onto the canvas
+  // cleared to secondColor: source pixel (x, y) lands at the bilinear blend
+  // of the corner images P0..P3 of Q0 = (0, 0), Q1 = (W, H), Q2 = (0, H),
+  // Q3 = (W, 0), and is splatted over the 2 x 2 pixels around it, each
+  // averaging with what is there. Positions that are not finite or lie off
+  // the canvas are dropped. The transforms keep an anchor point fixed:
+  //
+  //   anchor   Scale      Rotate     TiltVertical  TiltHorizontal
+  //     0      (W/2,H/2)  (W/2,H/2)  (W/2,H/2)     (W/2,H/2)
+  //     1      (W,0)      (W,0)      (W/2,0)       (W,H/2)
+  //    -1      (0,H)      (0,H)      (W/2,H)       (0,H/2)
+  //     2      (0,0)      -          -             -
+  //
+  // Any other code leaves the canvas unchanged. Angles are in degrees; a
+  // positive rotation turns the picture counter-clockwise on the screen.
+
+  // Pixel (x, y) becomes colour when it is on the canvas.
+  void PutPixel(int x, int y, BMM_Color_64 colour);
+  // colour's r, g, b times weight; averaged with an opaque pixel already
+  // there (the result then opaque), then put.
+  void BlendPixel(int x, int y, BMM_Color_64 colour, float weight);
+  // BlendPixel at (cx-1, cy-1), (cx-1, cy), (cx, cy-1), (cx, cy), with
+  // cx = ceil(x) and cy = ceil(y).
+  void Splat(float x, float y, BMM_Color_64 colour);
+  // Clears the canvas and maps the bitmap's picture onto corners P0..P3. A
+  // row the bitmap cannot give is taken as transparent black.
+  void Warp(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3);
+  void ScaleImage(int anchor, float sx, float sy);
+  void RotateImage(int anchor, float degrees);
+  // Tilts about a horizontal axis: the height becomes H * cos(degrees) and
+  // the edge away from the anchor narrows by 1 - 2 * k * sin(degrees).
+  void TiltVertical(int anchor, float degrees, float k);
+  // As TiltVertical with the axes exchanged.
+  void TiltHorizontal(int anchor, float degrees, float k);
+  // The picture shrunk by fx, fy (each at least 1, not both 1) and repeated
+  // from a corner: mode 0 top-left, 1 bottom-right, 2 bottom-left,
+  // 3 top-right; partial tiles at the far sides are clipped. Other modes
+  // leave the shrunk picture alone in the top-left corner.
+  void TileImage(int mode, float fx, float fy);
+
+  // ---- Saturation and mosaic ---------------------------------------------
+  //
+  // id selects the pixels written: -1 every pixel, any other value those
+  // whose ReadIdChannel equals it. grey = (30 r + 59 g + 11 b) / 100.
+
+  // Each channel becomes grey + (c - grey) * percent / 100 (truncating),
+  // clamped to 0..65535: 0 gives grey, 100 the original. Alpha is kept.
+  void AdjustSaturation(int percent, int id);
+  // Each cellWidth x cellHeight cell (cut at the edges) becomes the mean of
+  // its pixels of non-zero alpha, opaque. Cells without such a pixel, sizes
+  // below 1 and 1 x 1 cells are left unchanged.
+  void Mosaic(int cellWidth, int cellHeight, int id);
+
+  // ---- Mandelbrot ----------------------------------------------------------
+  //
+  // Plane point (x0, y0) is sampled at pixel (0, 0) and (x1, y1) at
+  // (cols - 1, rows - 1); a point whose orbit leaves |z| <= 2 after k steps
+  // gets grey floor((1 - k / maxIterations) * 65535), the set itself black.
+  // All arithmetic is in 32-bit floats.
+
+  // Steps of z -> z * z + c, from z = c, until |z| > 2: 1 when c is already
+  // outside, maxIterations + 1 when the orbit stays inside.
+  int EscapeCount(float cx, float cy, int maxIterations) const;
+  // Draws nothing for cols or rows below 2 or maxIterations below 1.
+  void RenderMandelbrot(float x0, float y0, float x1, float y1, int maxIterations, int cols,
+                        int rows);
+  // PlotColor with (v, v, v, 65535), v's low 16 bits.
+  void PlotGrey(float x, float y, int v);
+
   // ---- Fields -------------------------------------------------------------
 
   HWND window;
