@@ -1,0 +1,223 @@
+#include "host/commands.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "host/image_io.h"
+#include "host/interrupt.h"
+#include "host/message_window.h"
+#include "host/ops/registry.h"
+#include "host/progress.h"
+#include "host/run.h"
+#include "platform/module.h"
+
+namespace zarn::host {
+namespace {
+
+constexpr int kAboutDialogId = 101;
+constexpr int kControlDialogId = 102;
+
+void Line(const char* key, const std::string& value) { std::printf("%-12s %s\n", key, value.c_str()); }
+
+std::string HexWord(std::uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%08X", v);
+  return text;
+}
+
+std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
+  std::string text;
+  char b[4];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(b, sizeof(b), i ? " %02X" : "%02X", bytes[i]);
+    text += b;
+  }
+  return text;
+}
+
+const char* Or(const char* text, const char* fallback) { return text ? text : fallback; }
+
+}  // namespace
+
+int InfoCommand(const PluginHost& host) {
+  Line("module", host.Path());
+  Line("description", Or(host.Description(), "(none)"));
+  Line("version", std::to_string(host.Version()));
+  const int classes = host.NumberClasses();
+  Line("classes", std::to_string(classes));
+  for (int i = 0; i < classes && i < 64; ++i) {
+    ClassDescriptor* descriptor = host.ClassDesc(i);
+    std::printf("class %d\n", i);
+    if (!descriptor) {
+      std::printf("  (no descriptor)\n");
+      continue;
+    }
+    const ClassId id = descriptor->ClassID();
+    char family[32];
+    std::snprintf(family, sizeof(family), "%u (0x%X)", descriptor->FamilyCode(), descriptor->FamilyCode());
+    Line("  name", Or(descriptor->ClassName(), "(none)"));
+    Line("  family", family);
+    Line("  class id", HexWord(id.a) + " " + HexWord(id.b));
+    Line("  category", Or(descriptor->Category(), "(none)"));
+    if (i != 0) continue;
+    std::string error;
+    FilterPtr filter = host.CreateFilter(error);
+    if (!filter) {
+      std::fprintf(stderr, "zarn: %s\n", error.c_str());
+      return kExitFailed;
+    }
+    Line("  filter", Or(filter->FilterName(), "(none)"));
+    Line("  author", Or(filter->AuthorText(), "(none)"));
+    Line("  copyright", Or(filter->CopyrightText(), "(none)"));
+    Line("  ident", HexWord(filter->FilterIdent()));
+    Line("  flags", std::to_string(filter->FilterFlags()));
+    const std::uint32_t size = filter->EvaluateConfigure();
+    std::vector<std::uint8_t> block(size);
+    if (size > 0 && size <= 65536 && filter->SaveConfigure(block.data()) == 1)
+      Line("  config", std::to_string(size) + " bytes: " + HexBytes(block));
+    else
+      Line("  config", std::to_string(size) + " bytes");
+    if (platform::kWin32) {
+      std::string dialogs;
+      if (host.HasDialog(kAboutDialogId)) dialogs += "about " + std::to_string(kAboutDialogId);
+      if (host.HasDialog(kControlDialogId))
+        dialogs += (dialogs.empty() ? "" : ", ") + std::string("control ") + std::to_string(kControlDialogId);
+      Line("  dialogs", dialogs.empty() ? "none" : dialogs);
+    } else {
+      Line("  dialogs", "none in the native build (use ./zarn --win32)");
+    }
+  }
+  return kExitOk;
+}
+
+int ConfigureCommand(const PluginHost& host, const std::string& configPath) {
+  std::string error;
+  FilterPtr filter = host.CreateFilter(error);
+  if (!filter) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  std::error_code ec;
+  // The dialog opens on the saved choice when there is one.
+  if (!configPath.empty() && std::filesystem::exists(configPath, ec) &&
+      !LoadConfigurationFile(*filter, configPath, error)) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitUsage;
+  }
+  const int answer = filter->ShowControl(nullptr);
+  if (answer == static_cast<int>(platform::kDialogFailed)) {
+    std::fprintf(stderr,
+                 "zarn: this build of the filter has no dialogs; use the Windows runner "
+                 "(./zarn configure forwards there)\n");
+    return kExitFailed;
+  }
+  if (answer == 0) {
+    std::fprintf(stderr, "zarn: cancelled; %s\n",
+                 configPath.empty() ? "nothing written" : (configPath + " left as it was").c_str());
+    return kExitAborted;
+  }
+  if (answer != 1) {
+    std::fprintf(stderr, "zarn: the control dialog answered %d\n", answer);
+    return kExitFailed;
+  }
+  const std::uint32_t size = filter->EvaluateConfigure();
+  std::vector<std::uint8_t> block(size);
+  if (size == 0 || filter->SaveConfigure(block.data()) != 1) {
+    std::fprintf(stderr, "zarn: %s: the filter saves no configuration\n", host.Path().c_str());
+    return kExitFailed;
+  }
+  if (configPath.empty()) {
+    std::printf("%s\n", HexBytes(block).c_str());
+    return kExitOk;
+  }
+  if (!WriteFileAtomically(configPath, block, error)) {
+    std::fprintf(stderr, "zarn: %s: %s\n", configPath.c_str(), error.c_str());
+    return kExitFailed;
+  }
+  std::fprintf(stderr, "zarn: wrote %s (%s)\n", configPath.c_str(), HexBytes(block).c_str());
+  return kExitOk;
+}
+
+int AboutCommand(const PluginHost& host) {
+  std::string error;
+  FilterPtr filter = host.CreateFilter(error);
+  if (!filter) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  if (filter->ShowAbout(nullptr) == platform::kDialogFailed) {
+    std::fprintf(stderr,
+                 "zarn: this build of the filter has no dialogs; use the Windows runner "
+                 "(./zarn about forwards there)\n");
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int ApplyListCommand() {
+  for (const ops::Operation& op : ops::All()) {
+    std::printf("%-22s %s\n", op.name.c_str(), op.summary.c_str());
+    for (const ops::Param& p : op.params)
+      std::printf("    %s=%s  %s\n", p.name.c_str(), p.defaultValue.c_str(), p.help.c_str());
+  }
+  return kExitOk;
+}
+
+int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
+  if (words.size() < 3) {
+    std::fprintf(stderr, "zarn: apply needs OP [key=value...] IN OUT (see zarn apply --list)\n");
+    return kExitUsage;
+  }
+  const ops::Operation* op = ops::Find(words[0]);
+  if (!op) {
+    std::fprintf(stderr, "zarn: unknown operation '%s' (see zarn apply --list)\n", words[0].c_str());
+    return kExitUsage;
+  }
+  const std::string& in = words[words.size() - 2];
+  const std::string& out = words[words.size() - 1];
+  ops::Args args;
+  std::string error;
+  if (!ops::ParseArgs(*op, std::vector<std::string>(words.begin() + 1, words.end() - 2), args, error)) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitUsage;
+  }
+  io::FileType outType;
+  if (!io::TypeFromName(out, outType)) {
+    std::fprintf(stderr, "zarn: %s: cannot tell the image type from the name (use .png or .exr)\n", out.c_str());
+    return kExitUsage;
+  }
+  io::Image image;
+  if (!io::Read(in, image, error)) {
+    std::fprintf(stderr, "zarn: %s: %s\n", in.c_str(), error.c_str());
+    return kExitFailed;
+  }
+  std::unique_ptr<Progress> progress;
+  MessageWindow window;
+  window.onProgress = [&](long long row, long long last) {
+    if (!progressOn || last <= 0 || last > 1 << 20) return;
+    if (!progress) progress = std::make_unique<Progress>(stderr, true, static_cast<int>(last + 1), "rows");
+    progress->Set(static_cast<int>(row + 1));
+  };
+  ops::Context context;
+  context.window = window.Handle();
+  const bool ok = op->run(*image.bitmap, args, context, error);
+  if (progress) progress->Finish();
+  if (Interrupted()) {
+    std::fprintf(stderr, "zarn: interrupted; %s not written\n", out.c_str());
+    return kExitAborted;
+  }
+  if (!ok) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  if (image.type == io::FileType::Exr) io::SyncFromBitmap(image);
+  if (!WriteImage(out, image, error)) {
+    std::fprintf(stderr, "zarn: %s: %s\n", out.c_str(), error.c_str());
+    RemoveTemporaries();
+    return Interrupted() ? kExitAborted : kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace zarn::host

@@ -1,0 +1,22 @@
+// The runner's commands; each answers the process exit code.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "host/plugin_host.h"
+
+namespace zarn::host {
+
+int InfoCommand(const PluginHost& host);
+int ConfigureCommand(const PluginHost& host, const std::string& configPath);
+int AboutCommand(const PluginHost& host);
+// words: OP [key=value...] IN OUT
+int ApplyCommand(const std::vector<std::string>& words, bool progress);
+int ApplyListCommand();
+int GalleryCommand(const std::string& out);
+int DemoCommand(const PluginHost& host, const std::string& outDir, bool progress);
+
+// The picture the gallery and the demo start from, drawn with the toolkit.
+bool DrawSample(Bitmap& bitmap, int frame, int frames);
+
+}  // namespace zarn::host

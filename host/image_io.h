@@ -1,0 +1,89 @@
+// Reading and writing frames: PNG (8/16-bit gray, gray+alpha, RGB, RGBA,
+// through libpng) and single-part scan-line OpenEXR (half, float and uint
+// channels R, G, B, optional A, depth Z and an object id, through tinyexr).
+//
+// A frame becomes a host Bitmap of 16-bit RGBA with Z in the float channel
+// and the id in the 16-bit channel. EXR frames also keep every channel at
+// full precision, so a filter that only moves pixels loses nothing.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostsdk/bitmap.h"
+
+namespace zarn::io {
+
+enum class FileType { Png, Exr };
+
+// One EXR channel as read: its name, its stored type (tinyexr's
+// TINYEXR_PIXELTYPE_* value) and its samples; uint channels use `u`,
+// half and float channels use `f`.
+struct ExrChannel {
+  std::string name;
+  int pixelType = 0;
+  std::vector<float> f;
+  std::vector<std::uint32_t> u;
+};
+
+// What an EXR channel stands for in the bitmap.
+enum class Role { Red, Green, Blue, Alpha, Depth, Id };
+
+struct Image {
+  FileType type = FileType::Png;
+  int width = 0;
+  int height = 0;
+  // PNG: 1 gray, 2 gray+alpha, 3 RGB, 4 RGBA; bit depth 8 or 16.
+  int pngChannels = 4;
+  int pngDepth = 16;
+  // EXR: the channels read, the compression and windows to write back.
+  std::vector<ExrChannel> exr;
+  int exrCompression = 3;  // zip
+  int dataWindow[4] = {0, 0, 0, 0};
+  int displayWindow[4] = {0, 0, 0, 0};
+  float pixelAspect = 1.0f;
+
+  std::unique_ptr<Bitmap> bitmap;
+  MemoryStorage* storage = nullptr;  // the bitmap's storage
+
+  // The channel of that role, or null.
+  ExrChannel* Channel(Role role);
+  const ExrChannel* Channel(Role role) const;
+};
+
+// The role of an EXR channel name, false for a name zarn does not read.
+bool RoleOf(const std::string& name, Role& role);
+
+// The file type a name asks for by its extension (.png, .exr; any case).
+bool TypeFromName(const std::string& path, FileType& type);
+
+// Reads a file; false with a reason (without the file name) in error.
+bool Read(const std::string& path, Image& image, std::string& error);
+// Decodes bytes already in memory.
+bool Decode(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error);
+
+// Encodes the image as type. PNG takes its pixels from the bitmap, at the
+// image's PNG layout when it came from a PNG, else 16-bit RGB(A). EXR takes
+// the full-precision channels when the image has them, else builds half
+// R, G, B, A from the bitmap.
+bool Encode(const Image& image, FileType type, std::vector<std::uint8_t>& bytes,
+            std::string& error);
+
+// Makes an image over a new bitmap of that size; channels as MemoryStorage.
+bool Allocate(Image& image, int width, int height, std::uint32_t channels, std::string& error);
+
+// Refreshes the full-precision EXR channels from the bitmap (colours as
+// value / 65535, Z from the float channel, id from the 16-bit channel).
+void SyncFromBitmap(Image& image);
+// Moves the full-precision EXR channels and the bitmap's extra channels:
+// element i takes the element that was at from[i].
+void PermuteChannels(Image& image, const std::vector<std::uint32_t>& from);
+
+// 16-bit colour component of a stored float: clamped to 0..1, rounded; NaN 0.
+std::uint16_t ToU16(float v);
+
+// Whole file to memory; false with a reason.
+bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
+
+}  // namespace zarn::io

@@ -1,0 +1,126 @@
+// zarn: a command-line host for ZARN.FLT and its image toolkit.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "host/commands.h"
+#include "host/interrupt.h"
+#include "host/run.h"
+#include "host/sequence.h"
+#include "platform/module.h"
+
+namespace {
+
+using namespace zarn::host;
+
+std::unique_ptr<PluginHost> LoadPlugin(const std::string& path) {
+  std::string error;
+  auto host = PluginHost::Load(path.empty() ? DefaultPluginPath() : path, error);
+  if (!host) std::fprintf(stderr, "zarn: %s\n", error.c_str());
+  return host;
+}
+
+bool ParseFlag(const std::string& text, std::optional<bool>& out) {
+  if (text.empty()) return true;
+  if (text == "on") out = true;
+  else if (text == "off") out = false;
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"zarn: runs the Zarn image filter (ZARN.FLT) and its toolkit over images"};
+  app.require_subcommand(1);
+  app.fallthrough();
+  std::string pluginPath;
+  app.add_option("--plugin", pluginPath, "plug-in module to load (default: ZARN.FLT beside zarn)");
+
+  CLI::App* info = app.add_subcommand("info", "print what the host reads from the plug-in");
+
+  RunOptions run;
+  std::string horizontal, vertical, frames;
+  CLI::App* runCmd = app.add_subcommand("run", "mirror frames: files, folders or patterns like shot.%04d.exr");
+  runCmd->add_option("IN", run.in, "input file, folder or pattern")->required();
+  runCmd->add_option("OUT", run.out, "output file, folder or pattern")->required();
+  runCmd->add_option("--horizontal", horizontal, "mirror left-right: on or off")
+      ->check(CLI::IsMember({"on", "off"}));
+  runCmd->add_option("--vertical", vertical, "mirror top-bottom: on or off")
+      ->check(CLI::IsMember({"on", "off"}));
+  runCmd->add_option("--config", run.config, "saved 12-byte configuration (from zarn configure)");
+  runCmd->add_option("--frames", frames, "frame range A-B; every frame in it must exist");
+  runCmd->add_option("--jobs", run.jobs, "frames processed at once")->check(CLI::Range(1, 256));
+  runCmd->add_flag("--resume", run.resume, "skip frames whose output exists");
+
+  std::string configurePath;
+  CLI::App* configure = app.add_subcommand("configure", "choose the mirror axes in the filter's dialog");
+  configure->add_option("--config", configurePath, "file to write the configuration to");
+
+  CLI::App* about = app.add_subcommand("about", "show the filter's About box");
+
+  std::vector<std::string> applyWords;
+  bool applyList = false;
+  CLI::App* apply = app.add_subcommand("apply", "run one toolkit operation: OP [key=value...] IN OUT");
+  apply->add_flag("--list", applyList, "list the operations and their parameters");
+  apply->add_option("WORDS", applyWords, "OP [key=value...] IN OUT");
+
+  std::string galleryOut;
+  CLI::App* gallery = app.add_subcommand("gallery", "one labelled tile per toolkit operation");
+  gallery->add_option("OUT", galleryOut, "PNG file to write")->required();
+
+  std::string demoDir = "zarn-demo";
+  CLI::App* demo = app.add_subcommand("demo", "make a sample sequence, mirror it, write a contact sheet");
+  demo->add_option("OUTDIR", demoDir, "folder for the results (default ./zarn-demo)");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "zarn: %s\nRun 'zarn --help' for the commands.\n", e.what());
+    return kExitUsage;
+  }
+
+  InstallInterruptHandler();
+  const bool tty = platform::IsTerminal(stderr);
+
+  if (*info) {
+    auto host = LoadPlugin(pluginPath);
+    return host ? InfoCommand(*host) : kExitFailed;
+  }
+  if (*runCmd) {
+    if (!ParseFlag(horizontal, run.horizontal) || !ParseFlag(vertical, run.vertical)) return kExitUsage;
+    if (!frames.empty()) {
+      std::pair<long long, long long> range;
+      if (!ParseRange(frames, range)) {
+        std::fprintf(stderr, "zarn: --frames '%s': expected A-B with A <= B\n", frames.c_str());
+        return kExitUsage;
+      }
+      run.frames = range;
+    }
+    run.progress = tty;
+    auto host = LoadPlugin(pluginPath);
+    return host ? Run(*host, run) : kExitFailed;
+  }
+  if (*configure) {
+    auto host = LoadPlugin(pluginPath);
+    return host ? ConfigureCommand(*host, configurePath) : kExitFailed;
+  }
+  if (*about) {
+    auto host = LoadPlugin(pluginPath);
+    return host ? AboutCommand(*host) : kExitFailed;
+  }
+  if (*apply) {
+    if (applyList) return ApplyListCommand();
+    return ApplyCommand(applyWords, tty);
+  }
+  if (*gallery) return GalleryCommand(galleryOut);
+  if (*demo) {
+    auto host = LoadPlugin(pluginPath);
+    return host ? DemoCommand(*host, demoDir, tty) : kExitFailed;
+  }
+  return kExitUsage;
+}

@@ -1,0 +1,57 @@
+// The post-production queue: frames from IN through the mirror filter to
+// OUT, one filter object per worker, outputs written whole or not at all.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/image_io.h"
+#include "host/plugin_host.h"
+
+namespace zarn::host {
+
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitAborted = 130 };
+
+struct RunOptions {
+  std::string in;
+  std::string out;
+  std::string config;  // a saved 12-byte block, or empty
+  std::optional<bool> horizontal;
+  std::optional<bool> vertical;
+  std::optional<std::pair<long long, long long>> frames;
+  int jobs = 1;
+  bool resume = false;
+  bool progress = false;  // draw the progress line
+  bool quiet = false;     // no summary line
+};
+
+// Runs the queue and answers the exit code; messages go to stderr.
+int Run(const PluginHost& host, const RunOptions& options);
+
+// The configuration block for the run: the filter's default, then the file
+// (LoadConfigure), then the flag overrides (through a block given to
+// LoadConfigure). False with a message naming the file.
+bool BuildConfiguration(const PluginHost& host, const std::string& configPath,
+                        std::optional<bool> horizontal, std::optional<bool> vertical,
+                        std::vector<std::uint8_t>& block, std::string& error);
+
+// Loads a saved block file into the filter exactly as the host restores it.
+bool LoadConfigurationFile(ImageFilter& filter, const std::string& path, std::string& error);
+
+// Renders one frame in place. Pixels the filter only moved carry their
+// extra channels (depth, id) and full-precision EXR values along with them.
+bool RenderFrame(ImageFilter& filter, io::Image& image, ImageFilterInfo* info, HWND window,
+                 std::string& error);
+
+// Writes bytes to a temporary name beside path and renames it over path, so
+// that path is either the whole new file or untouched.
+bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                         std::string& error);
+// Encodes the image by the output name's type and writes it atomically.
+bool WriteImage(const std::string& path, const io::Image& image, std::string& error);
+// Removes temporaries left by writes cut short (after Ctrl-C).
+void RemoveTemporaries();
+
+}  // namespace zarn::host

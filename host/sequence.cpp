@@ -1,0 +1,302 @@
+#include "host/sequence.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "host/image_io.h"
+
+namespace fs = std::filesystem;
+
+namespace zarn::host {
+namespace {
+
+bool IsDigits(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+bool ParseNumber(const std::string& s, long long& out) {
+  std::string digits = s;
+  bool negative = false;
+  if (!digits.empty() && digits[0] == '-') {
+    negative = true;
+    digits = digits.substr(1);
+  }
+  if (!IsDigits(digits) || digits.size() > 15) return false;
+  out = std::stoll(digits);
+  if (negative) out = -out;
+  return true;
+}
+
+// Trailing digits of a file's stem (shot.0012.png -> 12), if any.
+bool TrailingNumber(const fs::path& path, long long& out) {
+  std::string stem = path.stem().string();
+  std::size_t end = stem.size();
+  std::size_t start = end;
+  while (start > 0 && std::isdigit(static_cast<unsigned char>(stem[start - 1]))) --start;
+  if (start == end || end - start > 15) return false;
+  out = std::stoll(stem.substr(start, end - start));
+  return true;
+}
+
+std::string Join(const fs::path& dir, const std::string& name) {
+  return dir.empty() ? name : (dir / name).string();
+}
+
+bool IsImageName(const fs::path& path) {
+  io::FileType type;
+  return io::TypeFromName(path.filename().string(), type);
+}
+
+std::string ListNames(const std::vector<std::string>& names) {
+  std::string text;
+  const std::size_t shown = std::min<std::size_t>(names.size(), 5);
+  for (std::size_t i = 0; i < shown; ++i) text += (i ? ", " : "") + names[i];
+  if (names.size() > shown) text += " and " + std::to_string(names.size() - shown) + " more";
+  return text;
+}
+
+std::string Canonical(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = fs::weakly_canonical(path, ec);
+  return ec ? path : p.string();
+}
+
+}  // namespace
+
+std::string Pattern::Format(long long number) const {
+  std::string digits = std::to_string(number < 0 ? -number : number);
+  const int pad = width - static_cast<int>(digits.size()) - (number < 0 ? 1 : 0);
+  std::string body;
+  if (number < 0) body = "-";
+  if (pad > 0) {
+    if (zeroPad) body += std::string(static_cast<std::size_t>(pad), '0');
+    else body = std::string(static_cast<std::size_t>(pad), ' ') + body;
+  }
+  return prefix + body + digits + suffix;
+}
+
+bool ParsePattern(const std::string& text, Pattern& pattern, std::string& error) {
+  Pattern result;
+  bool found = false;
+  std::string* part = &result.prefix;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      *part += text[i];
+      continue;
+    }
+    if (i + 1 < text.size() && text[i + 1] == '%') {
+      *part += '%';
+      ++i;
+      continue;
+    }
+    std::size_t j = i + 1;
+    bool zero = false;
+    if (j < text.size() && text[j] == '0') {
+      zero = true;
+      ++j;
+    }
+    std::string width;
+    while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) width += text[j++];
+    if (j >= text.size() || text[j] != 'd' || width.size() > 2) {
+      error = "'" + text + "': a frame pattern takes one %d, %4d or %04d";
+      return false;
+    }
+    if (found) {
+      error = "'" + text + "': a frame pattern takes only one %d";
+      return false;
+    }
+    found = true;
+    result.zeroPad = zero;
+    result.width = width.empty() ? 0 : std::stoi(width);
+    part = &result.suffix;
+    i = j;
+  }
+  if (!found) return false;
+  if (result.suffix.find_first_of("/\\") != std::string::npos) {
+    error = "'" + text + "': the frame number must be in the file name, not a folder";
+    return false;
+  }
+  pattern = result;
+  return true;
+}
+
+bool ParseRange(const std::string& text, std::pair<long long, long long>& range) {
+  // Split at the first '-' that is not a sign.
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    if (text[i] == '-') {
+      long long a, b;
+      if (ParseNumber(text.substr(0, i), a) && ParseNumber(text.substr(i + 1), b) && a <= b) {
+        range = {a, b};
+        return true;
+      }
+      return false;
+    }
+  }
+  long long a;
+  if (!ParseNumber(text, a)) return false;
+  range = {a, a};
+  return true;
+}
+
+bool PlanFrames(const std::string& in, const std::string& out,
+                const std::optional<std::pair<long long, long long>>& range, FramePlan& plan,
+                std::string& error) {
+  plan = {};
+  std::map<long long, std::string> inputs;  // number -> path
+  Pattern inPattern;
+  std::string patternError;
+  const bool inIsPattern = ParsePattern(in, inPattern, patternError);
+  if (!patternError.empty()) {
+    error = patternError;
+    return false;
+  }
+  std::error_code ec;
+  enum class InKind { Pattern, Folder, File } inKind;
+  if (inIsPattern) {
+    inKind = InKind::Pattern;
+    const fs::path prefixPath(inPattern.prefix);
+    const std::string namePrefix = inPattern.prefix.empty() || inPattern.prefix.back() == '/'
+                                       ? std::string()
+                                       : prefixPath.filename().string();
+    fs::path dir = inPattern.prefix.empty() || inPattern.prefix.back() == '/'
+                       ? fs::path(inPattern.prefix)
+                       : prefixPath.parent_path();
+    const std::string dirPart = inPattern.prefix.substr(0, inPattern.prefix.size() - namePrefix.size());
+    if (!fs::is_directory(dir.empty() ? fs::path(".") : dir, ec)) {
+      error = "no such folder: " + (dir.empty() ? std::string(".") : dir.string());
+      return false;
+    }
+    for (const auto& entry : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
+      const std::string name = entry.path().filename().string();
+      if (name.size() <= namePrefix.size() + inPattern.suffix.size()) continue;
+      if (name.compare(0, namePrefix.size(), namePrefix) != 0) continue;
+      if (name.compare(name.size() - inPattern.suffix.size(), inPattern.suffix.size(), inPattern.suffix) != 0)
+        continue;
+      const std::string middle =
+          name.substr(namePrefix.size(), name.size() - namePrefix.size() - inPattern.suffix.size());
+      long long number;
+      if (!ParseNumber(middle, number)) continue;
+      // Only names the pattern itself would write (%04d: 0007, not 7).
+      Pattern probe = inPattern;
+      probe.prefix = namePrefix;
+      if (probe.Format(number) != name) continue;
+      inputs[number] = dirPart + name;
+    }
+  } else if (fs::is_directory(in, ec)) {
+    inKind = InKind::Folder;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(in, ec)) {
+      if (entry.is_regular_file(ec) && IsImageName(entry.path()) &&
+          entry.path().filename().string()[0] != '.')
+        files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    // Frames are numbered by the digits that end each name when those are
+    // distinct, else by position from 1.
+    std::set<long long> numbers;
+    bool numbered = true;
+    for (const fs::path& f : files) {
+      long long n;
+      if (!TrailingNumber(f, n) || !numbers.insert(n).second) {
+        numbered = false;
+        break;
+      }
+    }
+    long long position = 1;
+    for (const fs::path& f : files) {
+      long long n = position++;
+      if (numbered) TrailingNumber(f, n);
+      inputs[n] = f.string();
+    }
+  } else if (fs::exists(in, ec)) {
+    inKind = InKind::File;
+    long long n = 1;
+    TrailingNumber(fs::path(in), n);
+    inputs[n] = in;
+  } else {
+    error = "no such file or folder: " + in;
+    return false;
+  }
+
+  if (inputs.empty()) {
+    error = inKind == InKind::Pattern ? "no frames match " + in : "no PNG or EXR images in " + in;
+    return false;
+  }
+
+  std::vector<std::pair<long long, std::string>> selected;
+  if (range) {
+    std::vector<std::string> missing;
+    for (long long n = range->first; n <= range->second; ++n) {
+      auto it = inputs.find(n);
+      if (it != inputs.end()) {
+        selected.emplace_back(n, it->second);
+      } else if (missing.size() < 1000) {
+        missing.push_back(inKind == InKind::Pattern ? inPattern.Format(n) : "frame " + std::to_string(n));
+      }
+      if (range->second - range->first > 10000000) break;  // absurd ranges stop early
+    }
+    if (!missing.empty()) {
+      error = "missing frame" + std::string(missing.size() > 1 ? "s" : "") + " in " +
+              std::to_string(range->first) + "-" + std::to_string(range->second) + ": " +
+              ListNames(missing);
+      return false;
+    }
+  } else {
+    for (const auto& [n, path] : inputs) selected.emplace_back(n, path);
+  }
+
+  // Where each frame goes.
+  Pattern outPattern;
+  patternError.clear();
+  const bool outIsPattern = ParsePattern(out, outPattern, patternError);
+  if (!patternError.empty()) {
+    error = patternError;
+    return false;
+  }
+  io::FileType outType;
+  const bool outIsFolder =
+      !outIsPattern && (fs::is_directory(out, ec) || (!out.empty() && (out.back() == '/' || out.back() == '\\')) ||
+                        (inKind != InKind::File && !io::TypeFromName(out, outType)));
+  if (!outIsPattern && !outIsFolder && selected.size() > 1) {
+    error = "OUT must be a folder or a pattern (like out.%04d.png) for " + std::to_string(selected.size()) +
+            " frames";
+    return false;
+  }
+  for (const auto& [n, path] : selected) {
+    Frame frame;
+    frame.number = n;
+    frame.input = path;
+    if (outIsPattern) frame.output = outPattern.Format(n);
+    else if (outIsFolder) frame.output = Join(fs::path(out), fs::path(path).filename().string());
+    else frame.output = out;
+    if (!io::TypeFromName(frame.output, outType)) {
+      error = frame.output + ": cannot tell the image type from the name (use .png or .exr)";
+      return false;
+    }
+    plan.frames.push_back(frame);
+  }
+  // An input is overwritten only when it is itself the named output.
+  std::map<std::string, long long> inputByPath;
+  for (const auto& [n, path] : inputs) inputByPath[Canonical(path)] = n;
+  std::set<std::string> outputs;
+  for (const Frame& frame : plan.frames) {
+    const std::string target = Canonical(frame.output);
+    if (!outputs.insert(target).second) {
+      error = "two frames would be written to " + frame.output;
+      return false;
+    }
+    auto it = inputByPath.find(target);
+    if (it != inputByPath.end() && (it->second != frame.number || outIsFolder)) {
+      error = frame.output + " is an input frame and would be overwritten; name it as the output to replace it";
+      return false;
+    }
+  }
+  plan.first = plan.frames.front().number;
+  plan.last = plan.frames.back().number;
+  return true;
+}
+
+}  // namespace zarn::host

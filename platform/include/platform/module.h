@@ -1,0 +1,37 @@
+// Loading a plug-in module and finding its exports by name, the way the host
+// does (dlopen natively, LoadLibraryA on Win32), plus the few process facts
+// the runner needs that differ between the builds.
+#pragma once
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class Module {
+ public:
+  // Null with a message in error when the file cannot be loaded.
+  static std::unique_ptr<Module> Open(const std::string& path, std::string& error);
+  ~Module();
+  Module(const Module&) = delete;
+  Module& operator=(const Module&) = delete;
+
+  // Address of the export with that name, or null.
+  void* Symbol(const char* name) const;
+  // True when the module carries a dialog template with that integer id;
+  // always false where modules carry no resources.
+  bool HasDialog(int id) const;
+
+ private:
+  explicit Module(void* handle) : handle_(handle) {}
+  void* handle_;
+};
+
+// Full path of the running executable; empty when it cannot be told.
+std::string ExecutablePath();
+// True when the stream is an interactive terminal.
+bool IsTerminal(std::FILE* stream);
+// Replaces target with source in one step (target may exist).
+bool ReplaceFile(const std::string& source, const std::string& target, std::string& error);
+
+}  // namespace platform
