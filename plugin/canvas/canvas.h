@@ -223,6 +223,139 @@ class Canvas {
   // PlotColor with (v, v, v, 65535), v's low 16 bits.
   void PlotGrey(float x, float y, int v);
 
+  // ---- Pen and lines ------------------------------------------------------
+  //
+  // Coordinates are floats and reach Plot unrounded. DrawLine walks the
+  // longer axis in steps of exactly 1.0 from the float endpoint with the
+  // smaller major coordinate, stepping the minor axis by an error term (ties
+  // step for a rising line, not for a falling one), so A->B and B->A set the
+  // same pixels:
+  //
+  //   DrawLine(0, 0, 4, 2)   x . . . .     DrawLine(0, 2, 4, 0)   . . . . x
+  //                          . x x . .                            . . x x .
+  //                          . . . x x                            x x . . .
+  //
+  // Segments are cut to the canvas before walking, so their cost follows
+  // the visible part; the pixels set are those of the full walk. A segment
+  // with a non-finite endpoint draws nothing; one with an endpoint at or
+  // beyond 2^24 in magnitude (where a float step of 1 is lost) is first cut
+  // to the canvas grown by 2 pixels, and walked from there. Runs start at
+  // (x, y) and set ceil(length) pixels (none for length <= 0). The pen is
+  // left where each line says.
+
+  void MovePen(float x, float y) { penPos = Point2(x, y); }
+  // Pen (x2, y2).
+  void DrawLine(float x1, float y1, float x2, float y2);
+  // From the pen; pen (x, y).
+  void DrawLineTo(float x, float y);
+  // From the pen by (dx, dy); pen at the new end.
+  void DrawLineBy(float dx, float dy);
+  // Rightward run; pen on the last pixel, or at (x - 1, y) for an empty run.
+  void DrawHLine(float x, float y, float length);
+  // Downward run; pen on the last pixel, or at (x, y - 1) for an empty run.
+  void DrawVLine(float x, float y, float length);
+  // Outline of four runs of length x2 - x1 and y2 - y1 (corners ordered
+  // first); the (x2, y2) corner stays unset. Pen at the end of the last run.
+  void DrawBox(float x1, float y1, float x2, float y2);
+  // Runs of length x2 - x1 on the rows y1, y1 + 1, ... up to y2 (columns
+  // up to x2 - 1 for whole numbers). Pen at the end of the last run.
+  void FillBox(float x1, float y1, float x2, float y2);
+  // out = centre + (cos a, -sin a) * distance: counter-clockwise on the
+  // screen, 0 right, pi/2 up.
+  void PointAtAngle(Point2 centre, float angle, float distance, Point2& out) const;
+
+  // ---- Ellipses, discs and arcs -------------------------------------------
+  //
+  // Angles in degrees, counter-clockwise on the screen as PointAtAngle. The
+  // ellipse is the integer midpoint method over trunc(rx), trunc(ry) with
+  // 64-bit decision terms; y starts at ry unrounded, so fractional radii
+  // plot ry, ry - 1, ... Radii beyond 2^20 in magnitude draw nothing.
+  //
+  //   DrawCircle(2, 2, 1)   . . . . .      FillCircle(2, 2, 1)   . . . . .
+  //                         . x x x .                            . x x . .
+  //                         . x . x .                            . x x . .
+  //                         . x x x .                            . . . . .
+
+  // (cx +- x, cy +- y), points on an axis once. Pen unchanged.
+  void PlotQuad(float x, float y, float cx, float cy);
+  // Pen (cx, cy).
+  void DrawEllipse(float cx, float cy, float rx, float ry);
+  void DrawCircle(float cx, float cy, float r);
+  // Cells with a corner strictly inside radius r; rows examined span
+  // cy -+ aspect * r, the bitmap's pixel aspect. Pen (cx, cy).
+  void FillCircle(float cx, float cy, float r);
+  // Chain of segments in steps of max(1, span * arcSegments / 360) degrees,
+  // ending on the end angle; at most 65536 steps (a longer sweep only
+  // retraces the circle). Start and end are ordered first. Pen on the end.
+  void DrawArc(float cx, float cy, float radius, float start, float end);
+  // Both radii from the pen, then the arc from start to start + sweep. Pen
+  // on the arc's end.
+  void DrawPie(float radius, float start, float sweep);
+
+  // ---- Recursive curves -------------------------------------------------
+  //
+  // Koch, Levy and dragon step with DrawLineBy(cos a * L, sin a * L): angles
+  // in degrees clockwise on the screen (0 right, 90 down). The Hilbert curve
+  // takes unit steps of `step` from the pen, directed by the two tables
+  // (direction 0 down, 1 left, 2 up, 3 right). Every figure starts at the
+  // pen and leaves it at its end. Arguments a figure cannot finish draw
+  // nothing: depths above 12 (Koch, Hilbert) or 24 (Levy, dragon), Hilbert
+  // orientations outside 0..3, displacement with a limit that is not
+  // positive and finite, a factor not below 1 in magnitude or a dimension
+  // not above 0.5. Displacement stops splitting after 20 levels.
+  //
+  //   DrawKochLine((0,0), (9,0), 1):  x x x x . . x x x x   (bump below)
+  //                                   . . . . x x . . . .
+
+  static const std::int32_t hilbertChildOrientation[4][4];
+  static const std::int32_t hilbertMoves[4][3];
+
+  void DrawKochSide(float angle, float length, int depth);
+  // From `from` (the pen moves there first) toward `to`.
+  void DrawKochLine(Point2 from, Point2 to, int depth);
+  // Depth-4 Koch curves on the sides of the triangle of MakePolygonPoints,
+  // bumps inward. Pen back at the top.
+  void DrawKochTriangle(float cx, float cy, float r);
+  void DrawLevyCurve(float angle, float length, int depth);
+  // side 0 turns +45 then -90, any other side -45 then +90.
+  void DrawDragonCurve(float angle, float length, int depth, int side);
+  void DrawHilbertCurve(float step, int orientation, int depth);
+  // Step size / 63: depth 6 spans size.
+  void DrawHilbertSquare(float size, int orientation, int depth);
+  // Midpoint displacement from the pen (at a) to b; s is multiplied by
+  // factor at each level and the midpoint moved by s times the segment
+  // turned right. Pieces end when their squared length is below limit.
+  void DisplaceSegment(Point2 a, Point2 b, float factor, float limit, float scale);
+  // Moves to (x1, y1), then DisplaceSegment with factor
+  // exp(log10(2) * (0.5 - dimension)). Pen (x2, y2).
+  void DrawFractalLine(float x1, float y1, float x2, float y2, float dimension, float limit,
+                       float scale);
+
+  // ---- Polygons and parametric curves ---------------------------------------
+  //
+  // Angles run clockwise on the screen; the first vertex is straight above
+  // the centre. For n = 3:   . . 0 . .      0 top, 1 lower right,
+  //                          . . . . .      2 lower left, 3 = 0 again
+  //                          2 . . . 1
+
+  // n + 1 points (the last repeats the first), owned by the caller
+  // (delete[]). Null for n < 3, n above 2^24 or when memory is short.
+  Point2* MakePolygonPoints(float cx, float cy, float r, int n) const;
+  // Joins points[0..count-1]; pen on the last. Nothing for null or count < 1.
+  void DrawPolyline(const Point2* points, int count);
+  // Pen back at the first vertex. Nothing for n < 3.
+  void DrawRegularPolygon(float cx, float cy, float r, int n);
+  // The n-gon and all its diagonals; nothing for n < 3 or n above 4096.
+  void DrawPolygonWeb(float cx, float cy, float r, int n);
+  // arcSegments * k / 2 segments for t in 0..about pi, offsets truncated to
+  // whole numbers. Nothing for arcSegments < 1 or more than 2^24 segments;
+  // for k <= 0 only the pen moves.
+  void DrawRose(float cx, float cy, float radius, int k);
+  // |X/a|^n + |Y/b|^n = 1 in 4 * (arcSegments - 1) segments from the right
+  // point, counter-clockwise; negative cosines and sines count as 0.
+  // Nothing for arcSegments < 2 or above 2^22.
+  void DrawSuperellipse(float cx, float cy, float a, float b, float n);
+
   // ---- Fields -------------------------------------------------------------
 
   HWND window;
@@ -265,6 +398,30 @@ class TurtleCanvas : public Canvas {
  public:
   TurtleCanvas(HWND window, ImageFilterInfo* filterInfo, Bitmap* bitmap);
 
+  // ---- Turtle and L-tromino tilings -----------------------------------
+  //
+  // heading is in degrees, counter-clockwise on the screen (0 right, 90 up)
+  // and never reduced; Turn(a) turns right by a (heading - a). An L of size
+  // s in the turtle's frame (u forward, v left) runs (0,0) (s,0) (s,s/2)
+  // (s/2,s/2) (s/2,s) (0,s) (0,0) and adds 360 to the heading. A tiling of
+  // depth d is four half-size tilings of depth d - 1; depth 0 is the L,
+  // depth -1 a square turning left. Depths below -1 or above 10 draw
+  // nothing; spirals draw at most 2^24 steps.
+
+  // Along the heading; pen at the end.
+  void Forward(float length);
+  void MoveForward(float length);
+  void Turn(float angle) { heading = heading - angle; }
+  // count times: Forward(length), Turn(angle), length += increment.
+  void DrawPolySpiral(float length, float angle, float increment, int count);
+  void DrawLShape(float size);
+  // Leaves set the heading and start at their corner; pen and heading end
+  // at the last leaf's corner, its heading + 360.
+  void DrawLTiling(float x, float y, float size, float h, int depth);
+  // Tilings of depth, depth - 1, ..., -1, each half the size and placed at
+  // the inner corner of the one before: together a square of side size.
+  void DrawLCascade(float x, float y, float size, float h, int depth);
+
   // Heading in degrees.
   float heading;
 };
@@ -277,6 +434,15 @@ class FigureCanvas : public TurtleCanvas {
 class TreeCanvas : public TurtleCanvas {
  public:
   TreeCanvas(HWND window, ImageFilterInfo* filterInfo, Bitmap* bitmap);
+
+  // ---- Branching tree ---------------------------------------------------
+  //
+  // A trunk from base at angle (degrees, counter-clockwise as PointAtAngle),
+  // then branchCount children fanned evenly over angle -+ spread / 2 in
+  // increasing angle, each lengthScale as long with spreadScale times the
+  // spread, to depth levels. A tree of more than 2^24 segments or 1024
+  // levels draws nothing. Pen at the end of the last branch drawn.
+  void DrawTree(Point2 base, float angle, float length, float spread, int depth);
 
   float spreadScale;
   float lengthScale;
