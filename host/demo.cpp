@@ -149,15 +149,21 @@ std::string CompareWithWine(const fs::path& dir) {
   if (!fs::exists(windows, ec)) return "no Windows build (" + windows.string() + "); skipped";
   if (!OnPath("wine")) return "wine is not on PATH; skipped";
   std::fprintf(stderr, "zarn: running the same frames through the Windows build under Wine...\n");
-  const fs::path prefix = build / "win32" / "wineprefix";
+  // The Wine launcher of the source tree keeps one prefix per build folder;
+  // without it, the same prefix by hand.
+  const fs::path launcher = build.parent_path() / "cmake" / "wine-run.sh";
+  const std::string wine =
+      fs::exists(launcher, ec)
+          ? Quote(launcher.string())
+          : "WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEARCH=win32 WINEPREFIX=" +
+                Quote((build / "win32" / "wine-prefix").string()) + " wine";
   const fs::path log = dir / "wine.log";
   int compared = 0;
   std::vector<std::string> different;
   for (const Variant& v : kVariants) {
     for (const char* ext : {"png", "exr"}) {
-      std::string command = "cd " + Quote(dir.string()) +
-                            " && WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEPREFIX=" +
-                            Quote(prefix.string()) + " wine " + Quote(windows.string()) + " run " +
+      std::string command = "cd " + Quote(dir.string()) + " && " + wine + " " +
+                            Quote(windows.string()) + " run " +
                             Quote(std::string("input/frame.%04d.") + ext) + " " +
                             Quote(std::string("wine/") + v.folder + "/frame.%04d." + ext);
       if (v.horizontal) command += std::string(" --horizontal ") + (*v.horizontal ? "on" : "off");

@@ -143,11 +143,16 @@ const char* PngLayoutName(int colorType) {
   return "unknown";
 }
 
+std::string PngFailure(const char* message) {
+  if (std::strcmp(message, "file is truncated") == 0) return "truncated PNG";
+  return std::string("corrupt PNG (") + message + ")";
+}
+
 bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error) {
   PngState state{bytes.data(), bytes.size(), 0, nullptr, {}};
   PngHeader header{};
   if (PngDecode(&state, &header, nullptr, 0) != 0) {
-    error = std::string("corrupt PNG (") + state.message + ")";
+    error = PngFailure(state.message);
     return false;
   }
   int channels = 0;
@@ -176,7 +181,7 @@ bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string
   }
   state.offset = 0;
   if (PngDecode(&state, &header, rows.data(), rowBytes) != 0) {
-    error = std::string("corrupt PNG (") + state.message + ")";
+    error = PngFailure(state.message);
     return false;
   }
   if (!Allocate(image, width, height, 0, error)) return false;

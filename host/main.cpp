@@ -8,6 +8,7 @@
 #include "host/run.h"
 #include "host/sequence.h"
 #include "platform/module.h"
+#include "platform/win.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
   }
 
   InstallInterruptHandler();
+  platform::KeepFrameBuffersMapped();
   const bool tty = platform::IsTerminal(stderr);
 
   if (*info) {

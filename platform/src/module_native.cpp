@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,6 +38,13 @@ std::string ExecutablePath() {
 }
 
 bool IsTerminal(std::FILE* stream) { return stream && isatty(fileno(stream)) == 1; }
+
+int ExitCodeOf(int systemResult) {
+  if (systemResult == -1) return -1;
+  if (WIFEXITED(systemResult)) return WEXITSTATUS(systemResult);
+  if (WIFSIGNALED(systemResult)) return 128 + WTERMSIG(systemResult);
+  return -1;
+}
 
 bool ReplaceFile(const std::string& source, const std::string& target, std::string& error) {
   if (std::rename(source.c_str(), target.c_str()) == 0) return true;

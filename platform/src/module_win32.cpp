@@ -53,6 +53,8 @@ std::string ExecutablePath() {
 
 bool IsTerminal(std::FILE* stream) { return stream && _isatty(_fileno(stream)) != 0; }
 
+int ExitCodeOf(int systemResult) { return systemResult; }
+
 bool ReplaceFile(const std::string& source, const std::string& target, std::string& error) {
   if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
   error = LastErrorText();

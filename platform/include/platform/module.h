@@ -31,6 +31,9 @@ class Module {
 std::string ExecutablePath();
 // True when the stream is an interactive terminal.
 bool IsTerminal(std::FILE* stream);
+// The exit code of a command from the result of std::system; 128 + the
+// signal number for a command that a signal ended.
+int ExitCodeOf(int systemResult);
 // Replaces target with source in one step (target may exist).
 bool ReplaceFile(const std::string& source, const std::string& target, std::string& error);
 

@@ -1,0 +1,104 @@
+#include "runner.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+#include "platform/module.h"
+#include "platform/win.h"
+#include "support/bitmaps.h"
+
+namespace fs = std::filesystem;
+
+namespace zarntest {
+namespace {
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Quote(const std::string& word) {
+  if (platform::kWin32) return "\"" + word + "\"";
+  std::string out = "'";
+  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+}  // namespace
+
+Scratch::Scratch() {
+  static std::atomic<int> counter{0};
+  std::random_device device;
+  dir_ = fs::temp_directory_path() /
+         ("zarn-host-test-" + std::to_string(device()) + "-" + std::to_string(counter++));
+  fs::create_directories(dir_);
+}
+
+Scratch::~Scratch() {
+  std::error_code ec;
+  fs::remove_all(dir_, ec);
+}
+
+Result Scratch::Zarn(const std::vector<std::string>& words) const {
+  const char* bin = std::getenv("ZARN_BIN");
+  EXPECT_NE(bin, nullptr) << "ZARN_BIN is not set";
+  const fs::path exe = fs::path(bin ? bin : ".") / (platform::kWin32 ? "zarn.exe" : "zarn");
+  std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(exe.string());
+  for (const std::string& w : words) command += " " + Quote(w);
+  command += " >" + Quote((dir_ / ".stdout").string()) + " 2>" + Quote((dir_ / ".stderr").string());
+  Result result;
+  result.code = platform::ExitCodeOf(std::system(command.c_str()));
+  result.out = Read(dir_ / ".stdout");
+  result.err = Read(dir_ / ".stderr");
+  fs::remove(dir_ / ".stdout");
+  fs::remove(dir_ / ".stderr");
+  return result;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& path) {
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  EXPECT_TRUE(zarn::io::ReadFile(path, bytes, error)) << path << ": " << error;
+  return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+zarn::io::Image PositionImage(int width, int height, std::uint32_t channels) {
+  zarn::io::Image image;
+  std::string error;
+  EXPECT_TRUE(zarn::io::Allocate(image, width, height, channels, error)) << error;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) image.storage->Pixels()[y * width + x] = PositionColor(x, y);
+  return image;
+}
+
+void Save(const std::string& path, const zarn::io::Image& image) {
+  zarn::io::FileType type;
+  ASSERT_TRUE(zarn::io::TypeFromName(path, type)) << path;
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  ASSERT_TRUE(zarn::io::Encode(image, type, bytes, error)) << error;
+  WriteBytes(path, bytes);
+}
+
+zarn::io::Image Load(const std::string& path) {
+  zarn::io::Image image;
+  std::string error;
+  EXPECT_TRUE(zarn::io::Read(path, image, error)) << path << ": " << error;
+  return image;
+}
+
+std::vector<BMM_Color_64> PixelsOf(const zarn::io::Image& image) {
+  if (!image.storage) return {};
+  return std::vector<BMM_Color_64>(image.storage->Pixels(),
+                                   image.storage->Pixels() + static_cast<std::size_t>(image.width) * image.height);
+}
+
+}  // namespace zarntest
