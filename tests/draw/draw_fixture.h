@@ -1,6 +1,7 @@
 // A small black canvas to draw on, and the set of pixels a drawing set.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <set>
 #include <utility>
@@ -82,6 +83,13 @@ inline PxSet ReferencePolyline(int w, int h, const std::vector<Point2>& points) 
   for (std::size_t i = 1; i < points.size(); ++i)
     ReferenceLine(board.canvas, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
   return board.Ink();
+}
+
+// As ReferencePolyline, for points written as number pairs.
+inline PxSet ReferencePath(int w, int h, std::initializer_list<std::pair<float, float>> points) {
+  std::vector<Point2> p;
+  for (const auto& [x, y] : points) p.push_back(Point2(x, y));
+  return ReferencePolyline(w, h, p);
 }
 
 }  // namespace drawtest
