@@ -18,12 +18,19 @@ namespace zarntest {
 namespace {
 std::string Read(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string text(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
+  // Windows programs end their text lines with CR LF.
+  std::erase(text, '\r');
+  return text;
 }
 
 std::string Quote(const std::string& word) {
-  if (platform::kWin32) return "\"" + word + "\"";
-  std::string out = "'";
+  std::string out;
+  if (platform::kWin32) {
+    out.append(1, '"').append(word).append(1, '"');
+    return out;
+  }
+  out = "'";
   for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
@@ -32,8 +39,9 @@ std::string Quote(const std::string& word) {
 Scratch::Scratch() {
   static std::atomic<int> counter{0};
   std::random_device device;
-  dir_ = fs::temp_directory_path() /
-         ("zarn-host-test-" + std::to_string(device()) + "-" + std::to_string(counter++));
+  std::string name = "zarn-host-test-";
+  name.append(std::to_string(device())).append("-").append(std::to_string(counter++));
+  dir_ = fs::temp_directory_path() / name;
   fs::create_directories(dir_);
 }
 
@@ -46,9 +54,12 @@ Result Scratch::Zarn(const std::vector<std::string>& words) const {
   const char* bin = std::getenv("ZARN_BIN");
   EXPECT_NE(bin, nullptr) << "ZARN_BIN is not set";
   const fs::path exe = fs::path(bin ? bin : ".") / (platform::kWin32 ? "zarn.exe" : "zarn");
-  std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(exe.string());
-  for (const std::string& w : words) command += " " + Quote(w);
-  command += " >" + Quote((dir_ / ".stdout").string()) + " 2>" + Quote((dir_ / ".stderr").string());
+  // cmd.exe changes drive only with /d.
+  std::string command = platform::kWin32 ? "cd /d " : "cd ";
+  command.append(Quote(dir_.string())).append(" && ").append(Quote(exe.string()));
+  for (const std::string& w : words) command.append(" ").append(Quote(w));
+  command.append(" >").append(Quote((dir_ / ".stdout").string()));
+  command.append(" 2>").append(Quote((dir_ / ".stderr").string()));
   Result result;
   result.code = platform::ExitCodeOf(std::system(command.c_str()));
   result.out = Read(dir_ / ".stdout");
