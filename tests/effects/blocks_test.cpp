@@ -140,6 +140,40 @@ TEST(CellAverages, GridOfMeansRowByRow) {
   std::free(grid);
 }
 
+// The grid is gathered row by row (packed lanes for cells up to 65537
+// pixels, 64-bit sums above); each entry must equal the plain per-cell mean.
+TEST(CellAverages, AgreeWithCellAverageForEveryCellShape) {
+  struct Case {
+    int w, h, cols, rows;
+  } cases[] = {{7, 5, 2, 2}, {9, 9, 3, 3}, {10, 7, 3, 2}, {5, 6, 5, 1},
+               {6, 5, 1, 5}, {256, 256, 1, 1}, {257, 256, 1, 1}, {300, 301, 1, 2}, {64, 64, 7, 9}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " by " +
+                 std::to_string(c.cols) + "x" + std::to_string(c.rows));
+    auto storage = MemoryStorage::Create(c.w, c.h);
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < c.w * c.h; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      // Mostly near full scale, so a sum that spills out of its lane shows.
+      const auto v = static_cast<std::uint16_t>(65535 - (seed >> 16) % 64);
+      storage->Pixels()[i] = {v, static_cast<std::uint16_t>(65535 - (seed >> 8) % 3),
+                              static_cast<std::uint16_t>(seed >> 16), 65535};
+    }
+    Bitmap bitmap(std::move(storage));
+    Canvas canvas(nullptr, nullptr, &bitmap);
+    BMM_Color_64* grid = canvas.CellAverages(c.cols, c.rows);
+    ASSERT_NE(grid, nullptr);
+    const int cw = c.w / c.cols, ch = c.h / c.rows;
+    for (int row = 0; row < c.rows; ++row)
+      for (int col = 0; col < c.cols; ++col) {
+        BMM_Color_64 expected{};
+        canvas.CellAverage(col, row, cw, ch, &expected);
+        ASSERT_EQ(grid[row * c.cols + col], expected) << col << "," << row;
+      }
+    std::free(grid);
+  }
+}
+
 TEST(Reduce, PlacesTheShrunkPictureOnTheSecondColour) {
   auto bitmap = PositionBitmap(4, 4);
   Canvas canvas(nullptr, nullptr, bitmap.get());

@@ -1,0 +1,99 @@
+// Raster effects on a whole frame, each beside memcpy of the same frame
+// (8 bytes a pixel) measured in the same run; the ratios are printed at the
+// end.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "canvas/canvas.h"
+#include "ratio_report.h"
+
+namespace {
+
+// The render benchmark's frame: smooth ramps in every channel.
+std::unique_ptr<Bitmap> Frame(int w, int h) {
+  auto storage = MemoryStorage::Create(w, h);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(w) * h; ++i)
+    storage->Pixels()[i] = BMM_Color_64{static_cast<std::uint16_t>(i),
+                                        static_cast<std::uint16_t>(i >> 3),
+                                        static_cast<std::uint16_t>(i >> 7), 65535};
+  return std::make_unique<Bitmap>(std::move(storage));
+}
+
+void SetBytes(benchmark::State& state, int w, int h) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * w * h * 8);
+}
+
+void BM_MemcpyFrame(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0));
+  const int h = static_cast<int>(state.range(1));
+  std::vector<BMM_Color_64> src(static_cast<std::size_t>(w) * h, BMM_Color_64{1, 2, 3, 4});
+  std::vector<BMM_Color_64> dst(src.size());
+  for (auto _ : state) {
+    std::memcpy(dst.data(), src.data(), src.size() * sizeof(BMM_Color_64));
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, w, h);
+}
+
+// Runs op on a canvas over the frame; the picture is put back, untimed,
+// before each run so that every run sees the same pixels.
+template <typename Op>
+void OnFrame(benchmark::State& state, Op op) {
+  const int w = static_cast<int>(state.range(0));
+  const int h = static_cast<int>(state.range(1));
+  auto bitmap = Frame(w, h);
+  Canvas canvas(nullptr, nullptr, bitmap.get());
+  if (!canvas.HasPixels()) {
+    state.SkipWithError("no memory for the canvas");
+    return;
+  }
+  const std::vector<BMM_Color_64> original(canvas.pixels,
+                                           canvas.pixels + static_cast<std::size_t>(w) * h);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(canvas.pixels, original.data(), original.size() * sizeof(BMM_Color_64));
+    state.ResumeTiming();
+    op(canvas);
+    benchmark::DoNotOptimize(canvas.pixels);
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, w, h);
+}
+
+void BM_WarpRotate30(benchmark::State& state) {
+  OnFrame(state, [](Canvas& c) { c.RotateImage(0, 30.0f); });
+}
+void BM_Reduce(benchmark::State& state) {
+  OnFrame(state, [](Canvas& c) { c.Reduce(0, 0, 0.5f, 0.5f); });
+}
+void BM_Mosaic(benchmark::State& state, int cell) {
+  OnFrame(state, [cell](Canvas& c) { c.Mosaic(cell, cell, -1); });
+}
+void BM_AdjustSaturation(benchmark::State& state) {
+  OnFrame(state, [](Canvas& c) { c.AdjustSaturation(50, -1); });
+}
+void BM_Mandelbrot256(benchmark::State& state) {
+  OnFrame(state, [](Canvas& c) {
+    c.RenderMandelbrot(-2.5f, -1.25f, 1.0f, 1.25f, 256, c.width, c.height);
+  });
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  b->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_MemcpyFrame)->Apply(Sizes);
+BENCHMARK(BM_WarpRotate30)->Apply(Sizes);
+BENCHMARK(BM_Reduce)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Mosaic, cell16, 16)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Mosaic, cell64, 64)->Apply(Sizes);
+BENCHMARK(BM_AdjustSaturation)->Apply(Sizes);
+BENCHMARK(BM_Mandelbrot256)->Apply(Sizes);
+
+}  // namespace
+
+int main(int argc, char** argv) { return zarnbench::RunWithRatios(argc, argv, "BM_MemcpyFrame"); }
