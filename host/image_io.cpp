@@ -289,16 +289,17 @@ bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string
   }
   EXRHeader header;
   InitEXRHeader(&header);
+  // The parser fills the header even when it fails, so it is freed either way.
+  struct HeaderGuard {
+    EXRHeader* h;
+    ~HeaderGuard() { FreeEXRHeader(h); }
+  } headerGuard{&header};
   const char* err = nullptr;
   if (ParseEXRHeaderFromMemory(&header, &version, bytes.data(), bytes.size(), &err) !=
       TINYEXR_SUCCESS) {
     error = "corrupt OpenEXR (" + ExrMessage(err, "bad header") + ")";
     return false;
   }
-  struct HeaderGuard {
-    EXRHeader* h;
-    ~HeaderGuard() { FreeEXRHeader(h); }
-  } headerGuard{&header};
   if (header.tiled) {
     error = "unsupported OpenEXR layout (tiled); zarn reads single-part scan-line files";
     return false;
@@ -337,6 +338,9 @@ bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string
   }
   EXRImage exr;
   InitEXRImage(&exr);
+  // A failed load frees the image itself, but only the channels it counts:
+  // counting them up front lets it free the planes it had allocated.
+  exr.num_channels = header.num_channels;
   if (LoadEXRImageFromMemory(&exr, &header, bytes.data(), bytes.size(), &err) != TINYEXR_SUCCESS) {
     error = "corrupt OpenEXR (" + ExrMessage(err, "bad pixel data") + ")";
     return false;

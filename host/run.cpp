@@ -85,6 +85,10 @@ bool BuildConfiguration(const PluginHost& host, const std::string& configPath,
   if (!filter) return false;
   if (!configPath.empty() && !LoadConfigurationFile(*filter, configPath, error)) return false;
   const std::uint32_t size = filter->EvaluateConfigure();
+  if (size > (1u << 20)) {
+    error = host.Path() + ": the filter asks for a " + std::to_string(size) + "-byte configuration";
+    return false;
+  }
   block.assign(size, 0);
   if (size == 0 || filter->SaveConfigure(block.data()) != 1) {
     error = host.Path() + ": the filter saves no configuration";

@@ -228,20 +228,30 @@ bool PlanFrames(const std::string& in, const std::string& out,
 
   std::vector<std::pair<long long, std::string>> selected;
   if (range) {
+    constexpr long long kMaxSpan = 10000000;
+    if (range->second - range->first >= kMaxSpan) {
+      error = "--frames " + std::to_string(range->first) + "-" + std::to_string(range->second) +
+              ": at most " + std::to_string(kMaxSpan) + " frames at once";
+      return false;
+    }
     std::vector<std::string> missing;
+    long long missingCount = 0;
     for (long long n = range->first; n <= range->second; ++n) {
       auto it = inputs.find(n);
       if (it != inputs.end()) {
         selected.emplace_back(n, it->second);
-      } else if (missing.size() < 1000) {
-        missing.push_back(inKind == InKind::Pattern ? inPattern.Format(n) : "frame " + std::to_string(n));
+        continue;
       }
-      if (range->second - range->first > 10000000) break;  // absurd ranges stop early
+      if (missing.size() < 5)
+        missing.push_back(inKind == InKind::Pattern ? inPattern.Format(n) : "frame " + std::to_string(n));
+      ++missingCount;
     }
-    if (!missing.empty()) {
-      error = "missing frame" + std::string(missing.size() > 1 ? "s" : "") + " in " +
-              std::to_string(range->first) + "-" + std::to_string(range->second) + ": " +
-              ListNames(missing);
+    if (missingCount > 0) {
+      std::string names = ListNames(missing);
+      if (missingCount > static_cast<long long>(missing.size()))
+        names += " and " + std::to_string(missingCount - static_cast<long long>(missing.size())) + " more";
+      error = "missing frame" + std::string(missingCount > 1 ? "s" : "") + " in " + std::to_string(range->first) +
+              "-" + std::to_string(range->second) + ": " + names;
       return false;
     }
   } else {

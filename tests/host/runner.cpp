@@ -50,14 +50,23 @@ Scratch::~Scratch() {
   fs::remove_all(dir_, ec);
 }
 
-Result Scratch::Zarn(const std::vector<std::string>& words) const {
+Result Scratch::Zarn(const std::vector<std::string>& words) const { return Run(words, ""); }
+
+Result Scratch::ZarnInterrupted(const std::vector<std::string>& words, const std::string& delay) const {
+  return Run(words, delay);
+}
+
+Result Scratch::Run(const std::vector<std::string>& words, const std::string& delay) const {
   const char* bin = std::getenv("ZARN_BIN");
   EXPECT_NE(bin, nullptr) << "ZARN_BIN is not set";
   const fs::path exe = fs::path(bin ? bin : ".") / (platform::kWin32 ? "zarn.exe" : "zarn");
   // cmd.exe changes drive only with /d.
   std::string command = platform::kWin32 ? "cd /d " : "cd ";
-  command.append(Quote(dir_.string())).append(" && ").append(Quote(exe.string()));
+  command.append(Quote(dir_.string())).append(" && ");
+  if (!delay.empty()) command.append("{ ");
+  command.append(Quote(exe.string()));
   for (const std::string& w : words) command.append(" ").append(Quote(w));
+  if (!delay.empty()) command.append(" & p=$!; sleep ").append(delay).append("; kill -INT $p; wait $p; }");
   command.append(" >").append(Quote((dir_ / ".stdout").string()));
   command.append(" 2>").append(Quote((dir_ / ".stderr").string()));
   Result result;

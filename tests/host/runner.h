@@ -24,8 +24,11 @@ class Scratch {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   // Runs zarn with the words (each quoted) from inside the folder.
   Result Zarn(const std::vector<std::string>& words) const;
+  // As Zarn, with Ctrl-C (SIGINT) sent after the delay; native shells only.
+  Result ZarnInterrupted(const std::vector<std::string>& words, const std::string& delay) const;
 
  private:
+  Result Run(const std::vector<std::string>& words, const std::string& delay) const;
   std::filesystem::path dir_;
 };
 

@@ -391,6 +391,15 @@ INSTANTIATE_TEST_SUITE_P(
                 {"run", "seq/f.%d.png", "out.%d.png", "--frames", "1-5"},
                 "zarn: missing frames in 1-5: seq/f.3.png, seq/f.5.png\n",
                 2},
+        BadCase{"ManyMissingFrames",
+                {"run", "seq/f.%d.png", "out.%d.png", "--frames", "1-20"},
+                "zarn: missing frames in 1-20: seq/f.3.png, seq/f.5.png, seq/f.6.png, seq/f.7.png, seq/f.8.png "
+                "and 12 more\n",
+                2},
+        BadCase{"HugeRange",
+                {"run", "seq/f.%d.png", "out.%d.png", "--frames", "1-100000000000"},
+                "zarn: --frames 1-100000000000: at most 10000000 frames at once\n",
+                2},
         BadCase{"BadRange",
                 {"run", "seq/f.%d.png", "out.%d.png", "--frames", "5-1"},
                 "zarn: --frames '5-1': expected A-B with A <= B\n",
@@ -481,6 +490,33 @@ TEST(Runner, SameFileAsNamedOutputIsReplaced) {
   Save(s.Path("a.png"), in);
   ASSERT_EQ(s.Zarn({"run", "a.png", "a.png"}).code, 0);
   ExpectMirrored(PixelsOf(in), PixelsOf(Load(s.Path("a.png"))), 3, 2, true, false);
+}
+
+TEST(Runner, CtrlCLeavesOnlyWholeFrames) {
+  NATIVE_ONLY();
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  const int frames = 60, w = 320, h = 240;
+  Image image = PositionImage(w, h);
+  Save(s.Path("in/f.1.png"), image);
+  for (int f = 2; f <= frames; ++f) fs::copy_file(s.Path("in/f.1.png"), s.Path("in/f." + std::to_string(f) + ".png"));
+  const Result r = s.ZarnInterrupted({"run", "in/f.%d.png", "out/f.%d.png"}, "0.15");
+  // Whenever the interrupt lands, every output there is a whole frame.
+  ASSERT_TRUE(r.code == 130 || r.code == 0) << r.code << " " << r.err;
+  int written = 0;
+  if (fs::exists(s.Dir() / "out")) {
+    for (const std::string& name : FilesIn(s.Dir() / "out")) {
+      SCOPED_TRACE(name);
+      ASSERT_EQ(name.find(".zarn-"), std::string::npos);
+      ExpectMirrored(PixelsOf(image), PixelsOf(Load(s.Path("out/" + name))), w, h, true, false);
+      ++written;
+    }
+  }
+  if (r.code == 130)
+    EXPECT_EQ(r.err, "zarn: interrupted after " + std::to_string(written) + " of " + std::to_string(frames) +
+                         " frames; finished frames are kept\n");
+  else
+    EXPECT_EQ(written, frames);
 }
 
 // ---- zarn apply ------------------------------------------------------------------
