@@ -140,12 +140,13 @@ bool WriteContactSheet(const fs::path& dir, std::string& error) {
 
 // The same runs through the Windows build under Wine; answers a line for
 // the summary.
-std::string CompareWithWine(const fs::path& dir) {
+std::string CompareWithWine(const fs::path& outDir) {
+  std::error_code ec;
+  const fs::path dir = fs::absolute(outDir, ec);
   if (platform::kWin32) return "this is the Windows runner; nothing to compare against";
   const fs::path exe = fs::path(platform::ExecutablePath()).parent_path();
   const fs::path build = exe.parent_path().parent_path();
   const fs::path windows = build / "win32" / "bin" / "zarn.exe";
-  std::error_code ec;
   if (!fs::exists(windows, ec)) return "no Windows build (" + windows.string() + "); skipped";
   if (!OnPath("wine")) return "wine is not on PATH; skipped";
   std::fprintf(stderr, "zarn: running the same frames through the Windows build under Wine...\n");
@@ -179,6 +180,7 @@ std::string CompareWithWine(const fs::path& dir) {
       }
     }
   }
+  if (fs::file_size(log, ec) == 0) fs::remove(log, ec);
   if (different.empty())
     return "ZARN.FLT under Wine wrote byte-identical outputs (" + std::to_string(compared) + " files)";
   std::string text = "DIFFERENT from the native outputs: " + std::to_string(different.size()) + " of " +
