@@ -153,14 +153,15 @@ TEST(LevyAndDragon, DepthOneGoesOutAndBack) {
 }
 
 TEST(LevyAndDragon, DeepCurvesStillEndAtTheFarPoint) {
+  const double kThirtyDegrees = 0.52359877559829887;
   for (int depth : {2, 7, 12}) {
     SCOPED_TRACE(depth);
     Board<> levy(10, 10), dragon(10, 10);
     levy.canvas.DrawLevyCurve(30, 100, depth);
     dragon.canvas.DrawDragonCurve(30, 100, depth, 0);
     for (const Canvas* c : {&levy.canvas, &dragon.canvas}) {
-      EXPECT_NEAR(c->penPos.x, 100.0f * std::cos(30.0 * M_PI / 180.0), 2e-3);
-      EXPECT_NEAR(c->penPos.y, 100.0f * std::sin(30.0 * M_PI / 180.0), 2e-3);
+      EXPECT_NEAR(c->penPos.x, 100.0f * std::cos(kThirtyDegrees), 2e-3);
+      EXPECT_NEAR(c->penPos.y, 100.0f * std::sin(kThirtyDegrees), 2e-3);
     }
   }
   // The dragon's second half turns the other way: the two differ from depth 2.

@@ -149,9 +149,9 @@ TEST(FillCircle, AspectSetsTheRowsExamined) {
 TEST(FillCircle, ClippedDiscsMatchTheWholeLoop) {
   std::mt19937 rng(77);
   std::uniform_real_distribution<float> centre(-3000.0f, 3000.0f);
-  std::uniform_real_distribution<float> near(-10.0f, 30.0f);
+  std::uniform_real_distribution<float> closeBy(-10.0f, 30.0f);
   for (int i = 0; i < 60; ++i) {
-    float cx = i % 2 ? centre(rng) : near(rng), cy = near(rng);
+    float cx = i % 2 ? centre(rng) : closeBy(rng), cy = closeBy(rng);
     // A radius that reaches the canvas from the centre.
     const float r = std::fabs(cx - 10.0f) + std::uniform_real_distribution<float>(-5, 15)(rng);
     SCOPED_TRACE(testing::Message() << "FillCircle(" << cx << "f, " << cy << "f, " << r << "f)");
