@@ -26,9 +26,10 @@ class FrameRange {
   std::int32_t first_ = 0;
   std::int32_t last_ = 0;
   std::int32_t current_ = 0;
-
- public:
-  std::int32_t hostReserved[3] = {};  // the host's own, opaque here
+  // The host's own, opaque here. Private like the rest: members of mixed
+  // access would make ImageFilterInfo non-standard-layout, and g++ then
+  // refuses the offsetof checks below.
+  [[maybe_unused]] std::int32_t hostReserved[3] = {};
 };
 static_assert(sizeof(FrameRange) == 24);
 
