@@ -1,11 +1,21 @@
 # Fails unless every Windows binary of a build imports only system DLLs: the
 # C++ runtime and winpthread must be linked in statically.
 #   cmake -DOBJDUMP=... -DBUILD_DIR=... -P check-imports.cmake
+cmake_minimum_required(VERSION 3.25)
 set(allowed kernel32 user32 gdi32 comctl32 comdlg32 msvcrt advapi32)
 
-file(GLOB_RECURSE binaries ${BUILD_DIR}/*.exe ${BUILD_DIR}/*.FLT ${BUILD_DIR}/*.dll)
-list(FILTER binaries EXCLUDE REGEX "/(CMakeFiles|wine-prefix|googletest)/")
-list(FILTER binaries EXCLUDE REGEX "\\.dir/")
+# Only our own output folders: the Wine prefix holds Windows' own programs
+# and a drive letter for the whole file system.
+file(GLOB top LIST_DIRECTORIES true ${BUILD_DIR}/*)
+set(binaries)
+foreach(dir IN LISTS top)
+  if(NOT IS_DIRECTORY ${dir} OR dir MATCHES "/(CMakeFiles|wine-prefix|googletest|Testing)$")
+    continue()
+  endif()
+  file(GLOB_RECURSE found ${dir}/*.exe ${dir}/*.FLT ${dir}/*.dll)
+  list(APPEND binaries ${found})
+endforeach()
+list(FILTER binaries EXCLUDE REGEX "/CMakeFiles/")
 set(found_module FALSE)
 set(found_exe FALSE)
 foreach(binary IN LISTS binaries)

@@ -29,6 +29,9 @@ init_prefix() {
   flock 9
   if [ ! -f "$WINEPREFIX/.zarn-ready" ]; then
     wineboot -i >/dev/null 2>&1 || { echo "wine-run: could not make $WINEPREFIX" >&2; exit 1; }
+    # Xvfb has no window manager: windows Wine leaves to one would wait two
+    # seconds for it each time they close.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # The registry reaches the disk when the server exits; a persistent one
     # saves it when it is shut down, so do not wait for that forever.
     timeout 20 wineserver -w >/dev/null 2>&1 || true
