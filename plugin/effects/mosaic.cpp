@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "canvas/canvas.h"
 
 namespace {
@@ -10,6 +14,45 @@ namespace {
 struct CellSum {
   std::uint64_t r, g, b, n;
 };
+
+// Adds the pixels [x, x1) of a row with non-zero alpha to s and counts them.
+// A row holds at most 65535 pixels, so one row's sums fit 32-bit lanes.
+inline void AddOpaque(const BMM_Color_64* p, int x, int x1, CellSum& s) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  // Alpha replaced by 1, so the fourth lane counts the pixels taken.
+  const __m128i keep = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+  const __m128i one = _mm_set_epi16(1, 0, 0, 0, 1, 0, 0, 0);
+  __m128i acc = zero;
+  for (; x + 1 < x1; x += 2) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+    __m128i clear = _mm_cmpeq_epi16(v, zero);
+    clear = _mm_shufflehi_epi16(_mm_shufflelo_epi16(clear, 0xFF), 0xFF);
+    const __m128i taken = _mm_andnot_si128(clear, _mm_or_si128(_mm_and_si128(v, keep), one));
+    acc = _mm_add_epi32(acc, _mm_add_epi32(_mm_unpacklo_epi16(taken, zero),
+                                           _mm_unpackhi_epi16(taken, zero)));
+  }
+  alignas(16) std::uint32_t lanes[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
+  s.r += lanes[0];
+  s.g += lanes[1];
+  s.b += lanes[2];
+  s.n += lanes[3];
+#endif
+  std::uint64_t r = 0, g = 0, b = 0, n = 0;
+  for (; x < x1; ++x) {
+    // Branch-free: a transparent pixel adds zero.
+    const std::uint64_t on = p[x].a != 0;
+    r += p[x].r * on;
+    g += p[x].g * on;
+    b += p[x].b * on;
+    n += on;
+  }
+  s.r += r;
+  s.g += g;
+  s.b += b;
+  s.n += n;
+}
 
 }  // namespace
 
@@ -38,19 +81,8 @@ void Canvas::Mosaic(int cellWidth, int cellHeight, int id) {
       int x = 0;
       for (int c = 0; c < cols; ++c) {
         const int x1 = static_cast<int>(std::min<std::int64_t>(width, static_cast<std::int64_t>(x) + cellWidth));
-        std::uint64_t r = 0, g = 0, b = 0, n = 0;
-        for (; x < x1; ++x) {
-          // Branch-free: a transparent pixel adds zero.
-          const std::uint64_t on = p[x].a != 0;
-          r += p[x].r * on;
-          g += p[x].g * on;
-          b += p[x].b * on;
-          n += on;
-        }
-        sums[c].r += r;
-        sums[c].g += g;
-        sums[c].b += b;
-        sums[c].n += n;
+        AddOpaque(p, x, x1, sums[c]);
+        x = x1;
       }
     }
     for (int c = 0; c < cols; ++c) {
