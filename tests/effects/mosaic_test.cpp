@@ -88,6 +88,52 @@ TEST(Mosaic, IdSelectionMeansOverAllAndWritesSelected) {
   EXPECT_EQ(fxtest::Reds(canvas), (std::vector<int>{100, 150}));
 }
 
+// Seeded pictures with transparent pixels scattered through them, against a
+// plain loop over each cell.
+TEST(Mosaic, MatchesAPlainLoopOverEachCell) {
+  struct Case {
+    int w, h, cw, ch;
+  } cases[] = {{11, 7, 3, 5}, {9, 9, 2, 2}, {17, 3, 5, 1}, {6, 13, 7, 4}, {33, 5, 16, 16}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " cells " +
+                 std::to_string(c.cw) + "x" + std::to_string(c.ch));
+    auto storage = MemoryStorage::Create(c.w, c.h);
+    std::uint32_t seed = 99;
+    for (int i = 0; i < c.w * c.h; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      const auto v = static_cast<std::uint16_t>(seed >> 16);
+      storage->Pixels()[i] = {v, static_cast<std::uint16_t>(65535 - v / 3),
+                              static_cast<std::uint16_t>(seed >> 8),
+                              static_cast<std::uint16_t>((seed >> 13) % 3 == 0 ? 0 : v | 1)};
+    }
+    const std::vector<BMM_Color_64> in(storage->Pixels(), storage->Pixels() + c.w * c.h);
+    Bitmap bitmap(std::move(storage));
+    Canvas canvas(nullptr, nullptr, &bitmap);
+    canvas.Mosaic(c.cw, c.ch, -1);
+    for (int y0 = 0; y0 < c.h; y0 += c.ch)
+      for (int x0 = 0; x0 < c.w; x0 += c.cw) {
+        unsigned long long r = 0, g = 0, b = 0, n = 0;
+        for (int y = y0; y < std::min(y0 + c.ch, c.h); ++y)
+          for (int x = x0; x < std::min(x0 + c.cw, c.w); ++x) {
+            const BMM_Color_64& p = in[y * c.w + x];
+            if (p.a == 0) continue;
+            r += p.r;
+            g += p.g;
+            b += p.b;
+            ++n;
+          }
+        for (int y = y0; y < std::min(y0 + c.ch, c.h); ++y)
+          for (int x = x0; x < std::min(x0 + c.cw, c.w); ++x) {
+            const BMM_Color_64 expected =
+                n ? BMM_Color_64{static_cast<std::uint16_t>(r / n), static_cast<std::uint16_t>(g / n),
+                                 static_cast<std::uint16_t>(b / n), 65535}
+                  : in[y * c.w + x];
+            ASSERT_EQ(fxtest::At(canvas, x, y), expected) << x << "," << y;
+          }
+      }
+  }
+}
+
 TEST(Mosaic, SizesThatChangeNothing) {
   auto bitmap = PositionBitmap(5, 5);
   for (auto [w, h] : {std::pair{1, 1}, {0, 5}, {5, 0}, {-3, 4}, {4, -3}, {-1, -1}, {1, 0}}) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,35 @@ INSTANTIATE_TEST_SUITE_P(
         SaturationCase{"HugePercent", {65535, 1, 0, 5}, 2147483647, {65535, 0, 0, 5}},
         SaturationCase{"HugeNegative", {65535, 1, 0, 5}, -2147483647 - 1, {0, 65535, 65535, 5}}),
     [](const testing::TestParamInfo<SaturationCase>& p) { return std::string(p.param.name); });
+
+// Seeded pixels at many percents against the formula worked in 64 bits and
+// clamped.
+TEST(Saturation, MatchesTheFormulaForAnyPercent) {
+  const int percents[] = {-100000, -250, -1, 0, 1, 37, 99, 100, 101, 250, 100000};
+  for (int percent : percents) {
+    SCOPED_TRACE("percent " + std::to_string(percent));
+    auto storage = MemoryStorage::Create(64, 4);
+    std::uint32_t seed = 7;
+    for (BMM_Color_64* p = storage->Pixels(); p != storage->Pixels() + 256; ++p) {
+      seed = seed * 1103515245u + 12345u;
+      *p = {static_cast<std::uint16_t>(seed >> 16), static_cast<std::uint16_t>(seed >> 5),
+            static_cast<std::uint16_t>(seed * 31 >> 12), static_cast<std::uint16_t>(seed)};
+    }
+    const std::vector<BMM_Color_64> in(storage->Pixels(), storage->Pixels() + 256);
+    Bitmap bitmap(std::move(storage));
+    Canvas canvas(nullptr, nullptr, &bitmap);
+    canvas.AdjustSaturation(percent, -1);
+    for (int i = 0; i < 256; ++i) {
+      const BMM_Color_64& p = in[i];
+      const long long grey = (59LL * p.g + 11LL * p.b + 30LL * p.r) / 100;
+      auto channel = [&](long long c) {
+        return static_cast<std::uint16_t>(std::clamp(grey + (c - grey) * percent / 100, 0LL, 65535LL));
+      };
+      ASSERT_EQ(canvas.pixels[i], (BMM_Color_64{channel(p.r), channel(p.g), channel(p.b), p.a}))
+          << "pixel " << i << " from " << p;
+    }
+  }
+}
 
 TEST(Saturation, WritesOnlyTheSelectedIds) {
   auto bitmap = OneColour({65535, 0, 0, 65535}, 3, BMM_CHAN_U16);
