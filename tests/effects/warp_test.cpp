@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <set>
 #include <string>
@@ -82,6 +83,34 @@ INSTANTIATE_TEST_SUITE_P(
         SplatCase{"FarCorner", 4.0f, 3.0f, {{3, 2}}},
         SplatCase{"PastTheFarCorner", 4.01f, 3.0f, {}}),
     [](const testing::TestParamInfo<SplatCase>& p) { return std::string(p.param.name); });
+
+// Splat is four BlendPixel calls at weight 1 in a fixed order; seeded splats
+// over a canvas with covered and uncovered pixels must agree with them.
+TEST(Splat, EqualsItsFourBlendPixelCalls) {
+  auto bitmap = RedBitmap(6, 5, std::vector<int>(30, 0));
+  Canvas splats(nullptr, nullptr, bitmap.get());
+  Canvas blends(nullptr, nullptr, bitmap.get());
+  for (int i = 0; i < 30; ++i) {
+    const BMM_Color_64 start{static_cast<std::uint16_t>(i * 2001), static_cast<std::uint16_t>(65535 - i),
+                             static_cast<std::uint16_t>(i * 77), static_cast<std::uint16_t>(i % 3 ? 9 : 0)};
+    splats.pixels[i] = blends.pixels[i] = start;
+  }
+  std::uint32_t seed = 3;
+  for (int n = 0; n < 200; ++n) {
+    seed = seed * 1103515245u + 12345u;
+    const float x = static_cast<float>(seed % 1400) / 200.0f - 0.5f;
+    const float y = static_cast<float>((seed >> 11) % 1200) / 200.0f - 0.5f;
+    const BMM_Color_64 c{static_cast<std::uint16_t>(seed >> 3), static_cast<std::uint16_t>(seed >> 7),
+                         static_cast<std::uint16_t>(seed >> 16), static_cast<std::uint16_t>(n % 4 ? n : 0)};
+    splats.Splat(x, y, c);
+    const int cx = static_cast<int>(std::ceil(x)), cy = static_cast<int>(std::ceil(y));
+    blends.BlendPixel(cx - 1, cy - 1, c, 1.0f);
+    blends.BlendPixel(cx - 1, cy, c, 1.0f);
+    blends.BlendPixel(cx, cy - 1, c, 1.0f);
+    blends.BlendPixel(cx, cy, c, 1.0f);
+    ASSERT_EQ(fxtest::CanvasPixels(splats), fxtest::CanvasPixels(blends)) << "splat " << n;
+  }
+}
 
 TEST(Splat, SecondSplatAveragesWithTheFirst) {
   auto bitmap = RedBitmap(2, 2, {0, 0, 0, 0});
