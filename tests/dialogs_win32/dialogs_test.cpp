@@ -10,55 +10,14 @@
 #include "filter/dialog_procs.h"
 #include "filter/mirror_filter.h"
 #include "frame/plugin_info.h"
+#include "dialogs_win32/dialog_driver.h"
 #include "platform/win.h"
 
 namespace {
-
-constexpr INT_PTR kStuck = 4242;  // end value when a script left its dialog open
-constexpr int kTickMs = 20;
-constexpr int kGiveUpTicks = 250;
-
-struct Driver {
-  const char* caption;
-  std::function<void(HWND)> act;
-  bool acted = false;
-  int ticks = 0;
-};
-Driver* driver = nullptr;
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (!driver) return;
-  ++driver->ticks;
-  HWND dialog = FindWindowA(nullptr, driver->caption);
-  if (dialog && !driver->acted) {
-    driver->acted = true;
-    driver->act(dialog);
-  } else if (dialog && driver->ticks > kGiveUpTicks) {
-    EndDialog(dialog, kStuck);
-  }
-}
-
-// Runs show() while act(dialog) is applied once to the window with that
-// caption; answers what show() answers.
-INT_PTR Drive(const char* caption, std::function<void(HWND)> act, std::function<INT_PTR()> show) {
-  Driver d{caption, std::move(act)};
-  driver = &d;
-  const UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, Tick);
-  const INT_PTR result = show();
-  KillTimer(nullptr, timer);
-  driver = nullptr;
-  EXPECT_TRUE(d.acted) << "no window captioned " << caption;
-  return result;
-}
-
-void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-// Escape as the keyboard gives it: the modal loop turns it into IDCANCEL.
-void Escape(HWND dialog) {
-  HWND focus = GetFocus();
-  PostMessageA(focus ? focus : dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-  PostMessageA(focus ? focus : dialog, WM_KEYUP, VK_ESCAPE, 0);
-}
-void CloseBox(HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }
+using zarntest::Click;
+using zarntest::CloseBox;
+using zarntest::Drive;
+using zarntest::Escape;
 
 struct Checks {
   UINT horizontal = 99;
@@ -75,18 +34,24 @@ std::vector<std::uint32_t> Saved(MirrorFilter& filter) {
 class Dialogs : public ::testing::Test {
  protected:
   // The templates are linked into this executable.
-  void SetUp() override {
-    saved = moduleInstance;
-    moduleInstance = GetModuleHandleA(nullptr);
-  }
+  void SetUp() override { moduleInstance = GetModuleHandleA(nullptr); }
   void TearDown() override {
     moduleInstance = saved;
     EXPECT_EQ(controlDialogFilter, nullptr);
   }
-  HINSTANCE saved = nullptr;
+  HINSTANCE const saved = moduleInstance;
 };
 
-TEST_F(Dialogs, ControlShowsTheFlagsOfANewFilter) {
+// Showing a dialog needs an X display for Wine.
+class LiveDialogs : public Dialogs {
+ protected:
+  void SetUp() override {
+    if (!zarntest::HasDisplay()) GTEST_SKIP() << "no X display";
+    Dialogs::SetUp();
+  }
+};
+
+TEST_F(LiveDialogs, ControlShowsTheFlagsOfANewFilter) {
   MirrorFilter filter;
   Checks seen;
   MirrorFilter* serving = nullptr;
@@ -104,7 +69,7 @@ TEST_F(Dialogs, ControlShowsTheFlagsOfANewFilter) {
   EXPECT_EQ(serving, &filter);
 }
 
-TEST_F(Dialogs, ToggleBothAndOkWritesTheFlags) {
+TEST_F(LiveDialogs, ToggleBothAndOkWritesTheFlags) {
   MirrorFilter filter;
   const INT_PTR result = Drive(
       "Image Zarn Control",
@@ -123,7 +88,7 @@ struct CancelCase {
   void (*end)(HWND);
 };
 
-TEST_F(Dialogs, EveryWayOutButOkLeavesTheConfigAlone) {
+TEST_F(LiveDialogs, EveryWayOutButOkLeavesTheConfigAlone) {
   const CancelCase cases[] = {
       {"Cancel", [](HWND d) { Click(d, IDCANCEL); }},
       {"Escape", Escape},
@@ -149,7 +114,7 @@ TEST_F(Dialogs, EveryWayOutButOkLeavesTheConfigAlone) {
   }
 }
 
-TEST_F(Dialogs, TwoFiltersEachSeeAndChangeTheirOwnFlags) {
+TEST_F(LiveDialogs, TwoFiltersEachSeeAndChangeTheirOwnFlags) {
   MirrorFilter first;
   MirrorFilter second;
   std::uint32_t block[3] = {0x43FD4178u, 0, 1};
@@ -185,7 +150,7 @@ TEST_F(Dialogs, TwoFiltersEachSeeAndChangeTheirOwnFlags) {
 
 // A loaded block may hold flag values other than 0 and 1; only exactly 1
 // mirrors, so only exactly 1 may show as ticked, and OK writes 0 or 1.
-TEST_F(Dialogs, FlagsOtherThanOneShowUnticked) {
+TEST_F(LiveDialogs, FlagsOtherThanOneShowUnticked) {
   MirrorFilter filter;
   std::uint32_t block[3] = {0x43FD4178u, 2, 0xFFFFFFFFu};
   ASSERT_EQ(filter.LoadConfigure(block), 1);
@@ -203,7 +168,7 @@ TEST_F(Dialogs, FlagsOtherThanOneShowUnticked) {
   EXPECT_EQ(Saved(filter), (std::vector<std::uint32_t>{0x43FD4178u, 0, 0}));
 }
 
-TEST_F(Dialogs, ControlIsCentredOverItsOwner) {
+TEST_F(LiveDialogs, ControlIsCentredOverItsOwner) {
   HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 100, 80, 600, 400,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(owner, nullptr);
@@ -238,7 +203,7 @@ std::vector<std::string> ChildTexts(HWND dialog) {
   return texts;
 }
 
-TEST_F(Dialogs, AboutShowsItsTextsAndLogo) {
+TEST_F(LiveDialogs, AboutShowsItsTextsAndLogo) {
   MirrorFilter filter;
   const auto before = Saved(filter);
   std::vector<std::string> texts;
@@ -273,7 +238,7 @@ TEST_F(Dialogs, AboutShowsItsTextsAndLogo) {
   EXPECT_EQ(Saved(filter), before);
 }
 
-TEST_F(Dialogs, AboutEndsWithZeroOnEscapeAndCloseBox) {
+TEST_F(LiveDialogs, AboutEndsWithZeroOnEscapeAndCloseBox) {
   for (void (*end)(HWND) : {Escape, CloseBox}) {
     MirrorFilter filter;
     const auto before = Saved(filter);
@@ -284,7 +249,7 @@ TEST_F(Dialogs, AboutEndsWithZeroOnEscapeAndCloseBox) {
 
 // Commands of other controls are answered as handled and end nothing: the
 // OK queued behind them is still there to end the dialog.
-TEST_F(Dialogs, OtherCommandsKeepTheDialogOpen) {
+TEST_F(LiveDialogs, OtherCommandsKeepTheDialogOpen) {
   MirrorFilter filter;
   const INT_PTR result = Drive(
       "Image Zarn Control",

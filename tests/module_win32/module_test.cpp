@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "dialogs_win32/dialog_driver.h"
 #include "frame/exports.h"
 #include "hostsdk/classdesc.h"
 #include "hostsdk/filter.h"
@@ -168,6 +169,31 @@ TEST_F(Module, RenderWithoutSourceAnswersZero) {
   ImageFilter* filter = NewFilter(0);
   ASSERT_NE(filter, nullptr);
   EXPECT_EQ(filter->Render(nullptr), 0);
+  delete filter;
+}
+
+// The module's own instance handle finds its own templates: both dialogs of
+// a filter made through the module open and answer.
+TEST_F(Module, DialogsOpenFromTheModule) {
+  if (!zarntest::HasDisplay()) GTEST_SKIP() << "no X display";
+  ImageFilter* filter = NewFilter(0);
+  ASSERT_NE(filter, nullptr);
+  EXPECT_EQ(zarntest::Drive(
+                "Image Zarn Control",
+                [](HWND d) {
+                  zarntest::Click(d, 1003);
+                  zarntest::Click(d, IDOK);
+                },
+                [&] { return static_cast<INT_PTR>(filter->ShowControl(nullptr)); }),
+            1);
+  std::uint32_t block[3] = {};
+  ASSERT_EQ(filter->SaveConfigure(block), 1);
+  EXPECT_EQ(block[1], 1u);
+  EXPECT_EQ(block[2], 1u);
+  EXPECT_EQ(zarntest::Drive(
+                "About Image Zarn", [](HWND d) { zarntest::Click(d, IDOK); },
+                [&] { return filter->ShowAbout(nullptr); }),
+            1);
   delete filter;
 }
 
