@@ -150,19 +150,43 @@ struct Walk {
     if (!RunExact()) RunStepping();
   }
 
-  // Steps without plotting up to the canvas, then plots. Used when the
-  // error term does not stay exact in floats.
+  // Diagonal steps needed before the minor coordinate reaches the canvas.
+  std::int64_t DiagonalsToEnter() const {
+    if (rising && n0 < 0.0f) return static_cast<std::int64_t>(std::ceil(-static_cast<double>(n0)));
+    if (!rising && n0 >= dimN())
+      return static_cast<std::int64_t>(std::floor(static_cast<double>(n0) - dimN())) + 1;
+    return 0;
+  }
+
+  // When the error term does not stay exact in floats its course has no
+  // closed form: run it alone (no plotting, no coordinates) up to the step
+  // where both coordinates have reached the canvas, then place the point
+  // there and plot.
   void RunStepping() const {
-    float m = m0, n = n0, e = e0;
-    const float dm = dimM(), dn = dimN();
-    while (m <= mEnd) {
-      if (Inside(m, n)) {
-        PlotFrom(m, n, e);
-        return;
+    const std::int64_t kMajor = m0 < 0.0f ? zarn::StepsToReachZero(m0) : 0;
+    const std::int64_t need = DiagonalsToEnter();
+    const auto kLimit =
+        static_cast<std::int64_t>(static_cast<double>(mEnd) - static_cast<double>(m0)) + 2;
+    float e = e0;
+    std::int64_t k = 0, d = 0;
+    if (rising) {
+      while ((k < kMajor || d < need) && k < kLimit) {
+        const bool diagonal = e >= 0.0f;
+        e = e + (diagonal ? incDiagonal : incStraight);
+        d += diagonal;
+        ++k;
       }
-      if (m >= dm || (rising ? n >= dn : n < 0.0f)) return;
-      Step(m, n, e);
+    } else {
+      while ((k < kMajor || d < need) && k < kLimit) {
+        const bool diagonal = e > 0.0f;
+        e = e + (diagonal ? incDiagonal : incStraight);
+        d += diagonal;
+        ++k;
+      }
     }
+    const float m = zarn::AdvanceByOnes(m0, k);
+    const float n = rising ? zarn::AdvanceByOnes(n0, d) : -zarn::AdvanceByOnes(-n0, d);
+    PlotFrom(m, n, e);
   }
 
   // When every error-term value is a multiple of one power of two and small
@@ -193,14 +217,8 @@ struct Walk {
       return rising ? FloorDiv(s, w) + 1 : CeilDiv(s, w);
     };
 
-    std::int64_t k = 0;
-    if (m0 < 0.0f) k = static_cast<std::int64_t>(std::ceil(-static_cast<double>(m0)));
-    // Diagonal steps needed before the minor coordinate reaches the canvas.
-    std::int64_t need = 0;
-    const double dn = dimN();
-    if (rising && n0 < 0.0f) need = static_cast<std::int64_t>(std::ceil(-static_cast<double>(n0)));
-    if (!rising && n0 >= dimN())
-      need = static_cast<std::int64_t>(std::floor(static_cast<double>(n0) - dn)) + 1;
+    std::int64_t k = m0 < 0.0f ? zarn::StepsToReachZero(m0) : 0;
+    const std::int64_t need = DiagonalsToEnter();
     if (need > 0) {
       if (is == 0) return true;  // the minor coordinate never moves
       const std::int64_t num = (need - 1) * w - e0i;
