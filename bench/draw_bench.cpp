@@ -25,6 +25,8 @@ enum class Kind {
   Inside,         // both ends on the canvas, any float coordinates
   Crossing,       // ends up to 2000 pixels beyond the edges, any floats
   CrossingWhole,  // ends up to a million pixels away, whole numbers
+  CrossingFar,    // ends up to 100 000 pixels away, any floats: the error
+                  // term is inexact and the walk up to the canvas is stepped
   FarOutside,     // long segments that never touch the canvas
   Rejected,       // a non-finite end: nothing to walk at all
 };
@@ -50,6 +52,12 @@ std::vector<Segment> Segments(Kind kind, int w, int h) {
       case Kind::CrossingWhole: {
         const float cx = std::round(uniform(0, fw)), cy = std::round(uniform(0, fh));
         const float dx = std::round(uniform(-1e6f, 1e6f)), dy = std::round(uniform(-1e6f, 1e6f));
+        s = {cx - dx, cy - dy, cx + dx, cy + dy};
+        break;
+      }
+      case Kind::CrossingFar: {
+        const float cx = uniform(0, fw), cy = uniform(0, fh);
+        const float dx = uniform(-1e5f, 1e5f), dy = uniform(-1e5f, 1e5f);
         s = {cx - dx, cy - dy, cx + dx, cy + dy};
         break;
       }
@@ -119,6 +127,7 @@ BENCHMARK(BM_MemsetFrame)->Args({1920, 1080});
 BENCHMARK_CAPTURE(BM_Lines, inside, Kind::Inside)->Args({1920, 1080});
 BENCHMARK_CAPTURE(BM_Lines, crossing, Kind::Crossing)->Args({1920, 1080});
 BENCHMARK_CAPTURE(BM_Lines, crossing_whole_far, Kind::CrossingWhole)->Args({1920, 1080});
+BENCHMARK_CAPTURE(BM_Lines, crossing_fractional_far, Kind::CrossingFar)->Args({1920, 1080});
 BENCHMARK_CAPTURE(BM_Lines, far_outside, Kind::FarOutside)->Args({1920, 1080});
 BENCHMARK_CAPTURE(BM_Lines, rejected, Kind::Rejected)->Args({1920, 1080});
 BENCHMARK(BM_FillCircle)->Args({1920, 1080});

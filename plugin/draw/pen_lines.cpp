@@ -103,41 +103,38 @@ struct Walk {
 
   float dimM() const { return static_cast<float>(xMajor ? canvas.width : canvas.height); }
   float dimN() const { return static_cast<float>(xMajor ? canvas.height : canvas.width); }
-  void Put(float m, float n) const {
-    if (xMajor) PutAt(canvas, m, n);
-    else PutAt(canvas, n, m);
-  }
-  bool Inside(float m, float n) const {
-    return m >= 0.0f && dimM() > m && n >= 0.0f && dimN() > n;
-  }
-
-  // The unclipped loop body, shared by both ways of reaching the canvas.
-  void Step(float& m, float& n, float& e) const {
-    m = m + 1.0f;
-    if (rising) {
-      if (e >= 0.0f) {
-        n = n + 1.0f;
-        e = e + incDiagonal;
-      } else {
-        e = e + incStraight;
-      }
-    } else {
-      if (e > 0.0f) {
-        n = n - 1.0f;
-        e = e + incDiagonal;
-      } else {
-        e = e + incStraight;
-      }
-    }
-  }
 
   // Plots from a point at or after the walk's entry into the canvas until
   // it leaves: the walk is monotone in both axes, so it never comes back.
   void PlotFrom(float m, float n, float e) const {
+    if (xMajor) {
+      if (rising) PlotLoop<true, true>(m, n, e);
+      else PlotLoop<true, false>(m, n, e);
+    } else {
+      if (rising) PlotLoop<false, true>(m, n, e);
+      else PlotLoop<false, false>(m, n, e);
+    }
+  }
+
+  // The walk's loop body: plot, step the major coordinate, and step the
+  // minor one by the error term. The test selects values rather than
+  // branching, since it flips at every other pixel on many slopes.
+  template <bool X, bool R>
+  void PlotLoop(float m, float n, float e) const {
+    const float dm = dimM(), dn = dimN();
+    BMM_Color_64* const pixels = canvas.pixels;
+    const auto w = static_cast<std::size_t>(canvas.width);
+    const BMM_Color_64 colour = canvas.drawColor;
+    const float minorStep = R ? 1.0f : -1.0f;
     while (m <= mEnd) {
-      if (!Inside(m, n)) return;
-      Put(m, n);
-      Step(m, n, e);
+      if (!(m >= 0.0f && dm > m && n >= 0.0f && dn > n)) return;
+      const auto im = static_cast<std::size_t>(static_cast<int>(m));
+      const auto in = static_cast<std::size_t>(static_cast<int>(n));
+      pixels[X ? in * w + im : im * w + in] = colour;
+      m = m + 1.0f;
+      const bool diagonal = R ? e >= 0.0f : e > 0.0f;
+      n = diagonal ? n + minorStep : n;
+      e = e + (diagonal ? incDiagonal : incStraight);
     }
   }
 
