@@ -110,19 +110,21 @@ void Canvas::FillCircle(float cx, float cy, float r) {
   if (pixels) {
     const CellSpan cols = Span(cx - r, cx + r, cx, width);
     const CellSpan rows = Span(cy - aspect * r, cy + aspect * r, cy, height);
-    float u = cols.offset;
-    for (std::int64_t i = cols.first; i <= cols.last; ++i) {
-      // The nearer corner along each axis decides whether any corner is in.
-      const float u1 = u + 1.0f;
-      const float uu = std::min(u * u, u1 * u1);
-      float v = rows.offset;
-      BMM_Color_64* column = pixels + i;
-      for (std::int64_t j = rows.first; j <= rows.last; ++j) {
-        const float v1 = v + 1.0f;
-        if (uu + std::min(v * v, v1 * v1) < rr) column[j * width] = drawColor;
-        v = v + 1.0f;
+    // Rows outside, columns inside, for the row-major buffer: each cell's
+    // offsets are the same values the column-by-column loop accumulates.
+    float v = rows.offset;
+    for (std::int64_t j = rows.first; j <= rows.last; ++j) {
+      const float v1 = v + 1.0f;
+      const float vv = std::min(v * v, v1 * v1);
+      BMM_Color_64* row = pixels + j * width;
+      float u = cols.offset;
+      for (std::int64_t i = cols.first; i <= cols.last; ++i) {
+        // The nearer corner along each axis decides whether any corner is in.
+        const float u1 = u + 1.0f;
+        if (std::min(u * u, u1 * u1) + vv < rr) row[i] = drawColor;
+        u = u + 1.0f;
       }
-      u = u + 1.0f;
+      v = v + 1.0f;
     }
   }
   MovePen(cx, cy);
