@@ -148,7 +148,7 @@ TEST(FillCircle, AspectSetsTheRowsExamined) {
 // be the ones the whole loop would have accumulated.
 TEST(FillCircle, ClippedDiscsMatchTheWholeLoop) {
   std::mt19937 rng(77);
-  std::uniform_real_distribution<float> centre(-3000.0f, 3000.0f);
+  std::uniform_real_distribution<float> centre(-1500.0f, 1500.0f);
   std::uniform_real_distribution<float> closeBy(-10.0f, 30.0f);
   for (int i = 0; i < 60; ++i) {
     float cx = i % 2 ? centre(rng) : closeBy(rng), cy = closeBy(rng);

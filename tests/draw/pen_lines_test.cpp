@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "canvas/arith.h"
 #include "draw/draw_fixture.h"
 
 namespace {
@@ -209,6 +210,43 @@ TEST(PointAtAngle, TurnsCounterClockwiseOnTheScreen) {
   board.canvas.PointAtAngle(Point2(10.0f, 10.0f), 0.0f, 5, p);
   EXPECT_EQ(p, Point2(15.0f, 10.0f));
   EXPECT_EQ(board.canvas.penPos, Point2(0.0f, 0.0f));
+}
+
+}  // namespace
+
+namespace {
+
+// The walks skip ahead with these: they must equal the float additions
+// taken one by one, across binade crossings, zero and 2^24.
+TEST(UnitSteps, AdvanceAndStepsToZeroMatchOneByOne) {
+  std::mt19937 rng(99);
+  const float starts[] = {0.0f,        -0.0f,       0.1f,          -0.1f,        -0.7f,
+                          1.0e-30f,    -1.0e-30f,   0.75f,         1.5f,         -1.5f,
+                          3.999999f,   -3.25f,      1023.9f,       -1024.1f,     8388607.5f,
+                          16777214.0f, 16777215.0f, -16777216.0f,  -16777218.0f, -33554432.0f,
+                          16777216.0f, 16777218.0f, 33554436.0f,   -5.0e6f,      1.0e20f};
+  std::vector<float> values(std::begin(starts), std::end(starts));
+  std::uniform_real_distribution<float> any(-3000.0f, 3000.0f);
+  for (int i = 0; i < 200; ++i) values.push_back(any(rng) * (i % 3 == 0 ? 0.001f : 1.0f));
+  for (float start : values) {
+    float v = start;
+    std::int64_t toZero = start >= 0.0f ? 0 : -1;
+    for (std::int64_t k = 0; k <= 5000; ++k) {
+      ASSERT_EQ(zarn::AdvanceByOnes(start, k), v) << start << " after " << k;
+      if (toZero < 0 && v >= 0.0f) toZero = k;
+      v = v + 1.0f;
+    }
+    if (toZero >= 0) {
+      ASSERT_EQ(zarn::StepsToReachZero(start), toZero) << start;
+    } else if (start > -1.0e6f) {
+      ASSERT_GT(zarn::StepsToReachZero(start), 5000) << start;
+    }
+  }
+  EXPECT_EQ(zarn::StepsToReachZero(-33554432.0f), -1);  // every step is lost
+  EXPECT_EQ(zarn::StepsToReachZero(-INFINITY), -1);
+  EXPECT_EQ(zarn::StepsToReachZero(NAN), -1);
+  EXPECT_EQ(zarn::AdvanceByOnes(0.5f, INT64_MAX), 16777216.0f);
+  EXPECT_TRUE(std::isnan(zarn::AdvanceByOnes(NAN, 3)));
 }
 
 }  // namespace
