@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -62,9 +61,8 @@ struct Divider {
   double inverse;
 };
 
-// Adds n pixels into lane sums s[0..3] (r, g, b, a) of 32 bits each; the
-// caller keeps the sums below 2^32.
 #if defined(__SSE2__)
+// The two pixels of a 128-bit load, widened to 32-bit lanes and added.
 inline __m128i Widen(__m128i v, __m128i zero) {
   return _mm_add_epi32(_mm_unpacklo_epi16(v, zero), _mm_unpackhi_epi16(v, zero));
 }
