@@ -412,6 +412,58 @@ bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string
   return true;
 }
 
+// tinyexr writes the data window as (0, 0)-(w-1, h-1), the display window
+// the same, and a pixel aspect of 1. The three attributes have a fixed size,
+// so the values read from the input are put back in place afterwards, and
+// each scan-line chunk's first line is moved to the data window's top.
+void RestoreWindows(std::vector<std::uint8_t>& bytes, const Image& image, int compression) {
+  auto putInt = [&](std::size_t at, std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(u >> (8 * i));
+  };
+  std::size_t at = 8;  // after the magic number and version
+  for (int guard = 0; guard < 1024 && at < bytes.size(); ++guard) {
+    const auto nameEnd = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), 0);
+    if (nameEnd == bytes.end()) return;
+    const std::string name(bytes.begin() + static_cast<std::ptrdiff_t>(at), nameEnd);
+    if (name.empty()) {  // end of the header; the chunk offsets follow
+      const int lines = compression == TINYEXR_COMPRESSIONTYPE_ZIP ? 16 : 1;
+      const std::size_t chunks = (static_cast<std::size_t>(image.height) + lines - 1) / lines;
+      std::size_t table = at + 1;
+      if (table + 8 * chunks > bytes.size()) return;
+      for (std::size_t c = 0; c < chunks; ++c) {
+        std::uint64_t offset = 0;
+        for (int i = 0; i < 8; ++i) offset |= static_cast<std::uint64_t>(bytes[table + 8 * c + i]) << (8 * i);
+        if (offset + 4 > bytes.size()) return;
+        const auto at32 = static_cast<std::size_t>(offset);
+        const std::uint32_t y = bytes[at32] | bytes[at32 + 1] << 8 | bytes[at32 + 2] << 16 |
+                                static_cast<std::uint32_t>(bytes[at32 + 3]) << 24;
+        putInt(at32, static_cast<std::int32_t>(static_cast<std::int64_t>(static_cast<std::int32_t>(y)) +
+                                               image.dataWindow[1]));
+      }
+      return;
+    }
+    const auto typeEnd = std::find(nameEnd + 1, bytes.end(), 0);
+    if (typeEnd == bytes.end()) return;
+    std::size_t value = static_cast<std::size_t>(typeEnd - bytes.begin()) + 1;
+    if (value + 4 > bytes.size()) return;
+    const std::uint32_t size = bytes[value] | bytes[value + 1] << 8 | bytes[value + 2] << 16 |
+                               static_cast<std::uint32_t>(bytes[value + 3]) << 24;
+    value += 4;
+    if (size > bytes.size() - value) return;
+    if (name == "dataWindow" && size == 16) {
+      for (int i = 0; i < 4; ++i) putInt(value + 4 * i, image.dataWindow[i]);
+    } else if (name == "displayWindow" && size == 16) {
+      for (int i = 0; i < 4; ++i) putInt(value + 4 * i, image.displayWindow[i]);
+    } else if (name == "pixelAspectRatio" && size == 4) {
+      std::uint32_t bits;
+      std::memcpy(&bits, &image.pixelAspect, 4);
+      putInt(value, static_cast<std::int32_t>(bits));
+    }
+    at = value + size;
+  }
+}
+
 bool EncodeExr(const Image& image, std::vector<std::uint8_t>& bytes, std::string& error) {
   std::vector<ExrChannel> built;
   const std::vector<ExrChannel>* source = &image.exr;
@@ -495,6 +547,7 @@ bool EncodeExr(const Image& image, std::vector<std::uint8_t>& bytes, std::string
   }
   bytes.assign(memory, memory + size);
   std::free(memory);
+  if (image.type == FileType::Exr) RestoreWindows(bytes, image, header.compression_type);
   return true;
 }
 

@@ -71,3 +71,45 @@ TEST(ImageIo, EveryTruncationIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ImageIo, ExrWindowsAndAspectSurvive) {
+  Image image = PositionImage(4, 3);
+  image.type = FileType::Exr;
+  image.dataWindow[0] = 10;
+  image.dataWindow[1] = -20;
+  image.dataWindow[2] = 13;
+  image.dataWindow[3] = -18;
+  image.displayWindow[0] = 0;
+  image.displayWindow[1] = -30;
+  image.displayWindow[2] = 99;
+  image.displayWindow[3] = 49;
+  image.pixelAspect = 2.0f;
+  for (const char* name : {"R", "G", "B", "A"}) {
+    ExrChannel c;
+    c.name = name;
+    c.pixelType = 2;  // float
+    image.exr.push_back(c);
+  }
+  SyncFromBitmap(image);
+  // Uncompressed, RLE, one-line zip and 16-line zip chunks.
+  for (int compression : {0, 1, 2, 3}) {
+    SCOPED_TRACE(compression);
+    image.exrCompression = compression;
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(Encode(image, FileType::Exr, bytes, error)) << error;
+    Image back;
+    ASSERT_TRUE(Decode(bytes, back, error)) << error;
+    EXPECT_EQ(back.exrCompression, compression);
+    EXPECT_EQ(back.width, 4);
+    EXPECT_EQ(back.height, 3);
+    EXPECT_EQ(std::vector<int>(back.dataWindow, back.dataWindow + 4), (std::vector<int>{10, -20, 13, -18}));
+    EXPECT_EQ(std::vector<int>(back.displayWindow, back.displayWindow + 4), (std::vector<int>{0, -30, 99, 49}));
+    EXPECT_EQ(back.pixelAspect, 2.0f);
+    EXPECT_EQ(PixelsOf(back), PixelsOf(image));
+  }
+}
+
+}  // namespace
