@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "dialogs_win32/dialog_driver.h"
 #include "frame/exports.h"
@@ -55,10 +56,20 @@ class Module : public ::testing::Test {
 HMODULE Module::module = nullptr;
 
 TEST_F(Module, ExportsOnlyTheFourUndecoratedNames) {
-  for (const char* decorated : {"_LibDescription", "LibDescription@0", "_LibClassDesc@4"}) {
-    SCOPED_TRACE(decorated);
-    EXPECT_EQ(GetProcAddress(module, decorated), nullptr);
-  }
+  // The export directory of the loaded image, as the loader reads it.
+  const auto* base = reinterpret_cast<const unsigned char*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  ASSERT_NE(entry.VirtualAddress, 0u);
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  std::vector<std::string> found;
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+    found.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+  EXPECT_EQ(found, (std::vector<std::string>{"LibClassDesc", "LibDescription", "LibNumberClasses",
+                                             "LibVersion"}));
+  EXPECT_EQ(exports->NumberOfFunctions, 4u);
 }
 
 TEST_F(Module, ExportsAnswerTheRecord) {
