@@ -101,9 +101,10 @@ class Canvas {
   int ReadPixel(float x, float y, BMM_Color_64& out) const {
     return ReadPixelFrom(x, y, pixels, out);
   }
-  // As ReadPixel, from a buffer laid out like `pixels`.
+  // As ReadPixel, from a buffer laid out like `pixels`; a null buffer (a
+  // SourceCanvas's sourcePixels after a failed allocation) reads as outside.
   int ReadPixelFrom(float x, float y, const BMM_Color_64* buffer, BMM_Color_64& out) const {
-    if (!Contains(x, y)) return 0;
+    if (!buffer || !Contains(x, y)) return 0;
     out = buffer[IndexOf(x, y)];
     return out.a != 0 ? 1 : 0;
   }

@@ -101,6 +101,9 @@ TEST(ReadPixelFrom, ReadsTheGivenBufferWithTheCanvasLayout) {
   out.r = 1;
   EXPECT_EQ(canvas.ReadPixelFrom(0.0f, 3.0f, other.data(), out), 0);
   EXPECT_EQ(out.r, 1);
+  // A missing buffer reads as outside instead of through a null pointer.
+  EXPECT_EQ(canvas.ReadPixelFrom(1.0f, 1.0f, nullptr, out), 0);
+  EXPECT_EQ(out.r, 1);
 }
 
 // A bitmap with a byte and a 16-bit channel: byte = 10 + element,
