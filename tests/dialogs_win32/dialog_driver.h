@@ -1,10 +1,11 @@
 // Drives a modal dialog from a timer of the thread that shows it: the timer
-// fires inside the dialog's own modal loop, finds the window by caption and
-// acts on it once.
+// fires inside the dialog's own modal loop, finds the thread's window by
+// caption and acts on it once.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <utility>
 
@@ -24,10 +25,31 @@ struct Driver {
 };
 inline Driver* driver = nullptr;
 
+struct CaptionSearch {
+  const char* caption;
+  HWND found;
+};
+inline BOOL CALLBACK MatchCaption(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<CaptionSearch*>(param);
+  char text[64] = {};
+  GetWindowTextA(window, text, sizeof(text));
+  if (std::strcmp(text, search->caption) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The window of this thread with that caption: another test process under
+// the same wineserver may show a dialog of the same name.
+inline HWND FindOwnWindow(const char* caption) {
+  CaptionSearch search{caption, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), MatchCaption, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   if (!driver) return;
   ++driver->ticks;
-  HWND dialog = FindWindowA(nullptr, driver->caption);
+  HWND dialog = FindOwnWindow(driver->caption);
   if (dialog && !driver->acted) {
     driver->acted = true;
     driver->act(dialog);
