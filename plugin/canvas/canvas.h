@@ -307,6 +307,7 @@ class Canvas {
   //
   //   DrawKochLine((0,0), (9,0), 1):  x x x x . . x x x x   (bump below)
   //                                   . . . . x x . . . .
+  //                                   . . . . x x . . . .
 
   static const std::int32_t hilbertChildOrientation[4][4];
   static const std::int32_t hilbertMoves[4][3];
