@@ -542,4 +542,22 @@ TEST(Runner, ApplyMirrorHorizontal) {
   EXPECT_NE(r.out.find("mirror-horizontal      mirror left-right (swap columns)\n"), std::string::npos);
 }
 
+TEST(Runner, GalleryHasATilePerOperation) {
+  NATIVE_ONLY();
+  Scratch s;
+  const Result list = s.Zarn({"apply", "--list"});
+  int operations = 0;
+  for (std::size_t at = 0; at < list.out.size(); at = list.out.find('\n', at) + 1)
+    if (list.out[at] != ' ') ++operations;
+  ASSERT_GT(operations, 0);
+  const Result r = s.Zarn({"gallery", "g.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "zarn: wrote g.png (" + std::to_string(operations) + " operations)\n");
+  const Image g = Load(s.Path("g.png"));
+  const int columns = std::min(4, operations);
+  const int rows = (operations + columns - 1) / columns;
+  EXPECT_EQ(g.width, 6 + columns * (192 + 6));
+  EXPECT_EQ(g.height, 6 + rows * (128 + 14 + 6));
+}
+
 }  // namespace
