@@ -60,9 +60,8 @@ int MirrorFilter::ShowControl(HWND parent) {
   // gone, so the pointer only names a filter while its dialog is open.
   MirrorFilter* const outer = controlDialogFilter;
   controlDialogFilter = nullptr;
-  const INT_PTR result =
-      DialogBoxParamA(moduleInstance, TemplateName(pluginInfo.controlDialogId), parent,
-                      ControlDlgProc, reinterpret_cast<LPARAM>(this));
+  const INT_PTR result = DialogBoxParamA(moduleInstance, TemplateName(pluginInfo.controlDialogId),
+                                         parent, ControlDlgProc, reinterpret_cast<LPARAM>(this));
   controlDialogFilter = outer;
   return static_cast<int>(result);
 }

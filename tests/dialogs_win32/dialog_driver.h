@@ -60,7 +60,8 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 
 // Runs show() while act(dialog) is applied once to the window with that
 // caption; answers what show() answers.
-inline INT_PTR Drive(const char* caption, std::function<void(HWND)> act, std::function<INT_PTR()> show) {
+inline INT_PTR Drive(const char* caption, std::function<void(HWND)> act,
+                     std::function<INT_PTR()> show) {
   Driver d{caption, std::move(act)};
   driver = &d;
   const UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, Tick);

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "dialogs_win32/dialog_driver.h"
 #include "filter/dialog_procs.h"
 #include "filter/mirror_filter.h"
 #include "frame/plugin_info.h"
-#include "dialogs_win32/dialog_driver.h"
 #include "platform/win.h"
 
 namespace {
@@ -23,7 +23,9 @@ struct Checks {
   UINT horizontal = 99;
   UINT vertical = 99;
 };
-Checks Read(HWND dialog) { return {IsDlgButtonChecked(dialog, 1002), IsDlgButtonChecked(dialog, 1003)}; }
+Checks Read(HWND dialog) {
+  return {IsDlgButtonChecked(dialog, 1002), IsDlgButtonChecked(dialog, 1003)};
+}
 
 std::vector<std::uint32_t> Saved(MirrorFilter& filter) {
   std::vector<std::uint32_t> block(3);
@@ -215,7 +217,8 @@ TEST_F(LiveDialogs, AboutShowsItsTextsAndLogo) {
         texts = ChildTexts(d);
         cursor = GetCursor();
         for (HWND child = GetWindow(d, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-          auto image = reinterpret_cast<HBITMAP>(SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0));
+          auto image =
+              reinterpret_cast<HBITMAP>(SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0));
           BITMAP info{};
           if (image && GetObjectA(image, sizeof(info), &info)) logo = {info.bmWidth, info.bmHeight};
         }

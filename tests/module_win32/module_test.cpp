@@ -11,8 +11,8 @@
 #include "frame/exports.h"
 #include "hostsdk/classdesc.h"
 #include "hostsdk/filter.h"
-#include "support/bitmaps.h"
 #include "module_win32/module_path.h"
+#include "support/bitmaps.h"
 
 namespace {
 
@@ -60,9 +60,11 @@ TEST_F(Module, ExportsOnlyTheFourUndecoratedNames) {
   const auto* base = reinterpret_cast<const unsigned char*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  const IMAGE_DATA_DIRECTORY& entry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   ASSERT_NE(entry.VirtualAddress, 0u);
-  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+  const auto* exports =
+      reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
   const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
   std::vector<std::string> found;
   for (DWORD i = 0; i < exports->NumberOfNames; ++i)
@@ -148,8 +150,8 @@ struct RenderCase {
 
 TEST_F(Module, RenderMirrorsTheHostBitmap) {
   const RenderCase cases[] = {
-      {"default", 1, 0, true, false},  {"vertical", 0, 1, false, true},
-      {"both", 1, 1, true, true},      {"neither", 0, 0, false, false},
+      {"default", 1, 0, true, false},      {"vertical", 0, 1, false, true},
+      {"both", 1, 1, true, true},          {"neither", 0, 0, false, false},
       {"two means no", 2, 1, false, true},
   };
   const int w = 5;
