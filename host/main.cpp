@@ -33,6 +33,7 @@ bool ParseFlag(const std::string& text, std::optional<bool>& out) {
 
 int main(int argc, char** argv) {
   CLI::App app{"zarn: runs the Zarn image filter (ZARN.FLT) and its toolkit over images"};
+  app.name("zarn");
   app.require_subcommand(1);
   app.fallthrough();
   std::string pluginPath;

@@ -196,32 +196,36 @@ Image ExrFixture(int w, int h) {
 
 TEST(Runner, ExrKeepsFullPrecisionAndMovesDepthAndId) {
   NATIVE_ONLY();
-  Scratch s;
-  const int w = 5, h = 4;
-  Image in = ExrFixture(w, h);
-  Save(s.Path("in.exr"), in);
-  const Image stored = Load(s.Path("in.exr"));
-  const Result r = s.Zarn({"run", "in.exr", "out.exr", "--vertical", "on"});
-  ASSERT_EQ(r.code, 0) << r.err;
-  const Image out = Load(s.Path("out.exr"));
-  ASSERT_EQ(out.exr.size(), stored.exr.size());
-  for (std::size_t c = 0; c < stored.exr.size(); ++c) {
-    const ExrChannel& a = stored.exr[c];
-    const ExrChannel& b = out.exr[c];
-    SCOPED_TRACE(a.name);
-    EXPECT_EQ(b.name, a.name);
-    EXPECT_EQ(b.pixelType, a.pixelType);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const std::size_t i = static_cast<std::size_t>(y) * w + x;
-        const std::size_t from = Source(x, y, w, h, true, true);
-        if (a.pixelType == TINYEXR_PIXELTYPE_UINT) ASSERT_EQ(b.u[i], a.u[from]) << x << "," << y;
-        else ASSERT_EQ(b.f[i], a.f[from]) << x << "," << y;
-      }
+  for (const char* idName : {"id", "objectId"}) {
+    SCOPED_TRACE(idName);
+    Scratch s;
+    const int w = 5, h = 4;
+    Image in = ExrFixture(w, h);
+    in.exr[5].name = idName;
+    Save(s.Path("in.exr"), in);
+    const Image stored = Load(s.Path("in.exr"));
+    const Result r = s.Zarn({"run", "in.exr", "out.exr", "--vertical", "on"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Image out = Load(s.Path("out.exr"));
+    ASSERT_EQ(out.exr.size(), stored.exr.size());
+    for (std::size_t c = 0; c < stored.exr.size(); ++c) {
+      const ExrChannel& a = stored.exr[c];
+      const ExrChannel& b = out.exr[c];
+      SCOPED_TRACE(a.name);
+      EXPECT_EQ(b.name, a.name);
+      EXPECT_EQ(b.pixelType, a.pixelType);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const std::size_t i = static_cast<std::size_t>(y) * w + x;
+          const std::size_t from = Source(x, y, w, h, true, true);
+          if (a.pixelType == TINYEXR_PIXELTYPE_UINT) ASSERT_EQ(b.u[i], a.u[from]) << x << "," << y;
+          else ASSERT_EQ(b.f[i], a.f[from]) << x << "," << y;
+        }
+    }
+    // The bitmap's extra channels as the filter saw them moved too.
+    EXPECT_EQ(out.storage->FloatChannel()[0], 100.0f + (w - 1) + 1000.0f * (h - 1));
+    EXPECT_EQ(out.storage->U16Channel()[0], 65535);
   }
-  // The bitmap's extra channels as the filter saw them moved too.
-  EXPECT_EQ(out.storage->FloatChannel()[0], 100.0f + (w - 1) + 1000.0f * (h - 1));
-  EXPECT_EQ(out.storage->U16Channel()[0], 65535);
 }
 
 TEST(Runner, PngToExrAndBack) {
