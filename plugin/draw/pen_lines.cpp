@@ -144,6 +144,10 @@ struct Walk {
     // the last diagonal step the error term may take beyond the endpoint.
     if (!(mEnd >= 0.0f) || !(m0 < dm)) return;
     if (rising ? (n0 >= dn || n1 + 3.0f < 0.0f) : (n0 < 0.0f || n1 - 3.0f >= dn)) return;
+    // The walk keeps within about a pixel of its ideal segment, so one that
+    // misses the canvas grown by 3 pixels (past a corner, say) sets nothing.
+    double am = m0, an = n0, bm = mEnd, bn = n1;
+    if (!CutToBox(am, an, bm, bn, dm, dn, 3.0)) return;
     if (!RunExact()) RunStepping();
   }
 

@@ -51,6 +51,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A long fractional walk whose error term is not exact in floats.
         BadCase{"LineLongFractional",
                 [](TreeCanvas& c) { c.DrawLine(-16777215.0f, 0.3f, 16777215.0f, 11.7f); }, false},
+        // Fractional ends a long way off, passing the canvas's corner.
+        BadCase{"LinePastTheCorner",
+                [](TreeCanvas& c) { c.DrawLine(-8000000.3f, 8000020.7f, 8000030.1f, -7999990.9f); },
+                true},
         BadCase{"HLineInfinite", [](TreeCanvas& c) { c.DrawHLine(-3e38f, 2, kInf); }, true},
         BadCase{"VLineHuge", [](TreeCanvas& c) { c.DrawVLine(2, -1e30f, 1e30f); }, true},
         BadCase{"HLineNaN", [](TreeCanvas& c) { c.DrawHLine(kNaN, kNaN, kNaN); }, true},

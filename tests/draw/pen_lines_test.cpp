@@ -107,6 +107,28 @@ TEST(DrawLine, MatchesThePlainWalkFromFarAway) {
   }
 }
 
+// Far lines that graze the corner (16, 12): some touch the canvas, some
+// pass it by a pixel; the cheap rejection must never drop a touching one.
+TEST(DrawLine, MatchesThePlainWalkPastACorner) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> offset(-6.0f, 6.0f);
+  int touching = 0;
+  for (int i = 0; i < 30; ++i) {
+    const float d = offset(rng);
+    const float x1 = -100000.3f, x2 = 100030.1f;
+    const float y1 = 28.0f + d - x1 + 0.37f, y2 = 28.0f + d - x2 - 0.21f;
+    SCOPED_TRACE(testing::Message() << "DrawLine(" << x1 << "f, " << y1 << "f, " << x2 << "f, "
+                                    << y2 << "f)");
+    Board<> actual(16, 12), expected(16, 12);
+    actual.canvas.DrawLine(x1, y1, x2, y2);
+    drawtest::ReferenceLine(expected.canvas, x1, y1, x2, y2);
+    EXPECT_EQ(actual.Ink(), expected.Ink());
+    touching += !expected.Ink().empty();
+  }
+  EXPECT_GT(touching, 5);
+  EXPECT_LT(touching, 25);
+}
+
 // Beyond 2^24 a float step of 1 is lost; such segments are cut to the
 // canvas first and still draw the part that crosses it.
 TEST(DrawLine, HugeEndpointsDrawTheCrossingPart) {
