@@ -236,8 +236,10 @@ class Canvas {
   //                          . x x . .                            . . x x .
   //                          . . . x x                            x x . . .
   //
-  // Segments are cut to the canvas before walking, so their cost follows
-  // the visible part; the pixels set are those of the full walk. A segment
+  // Segments are cut to the canvas before walking and the pixels set are
+  // those of the full walk. The cost follows the visible part when the error
+  // term stays exact in floats (whole and half-pixel ends, say); otherwise
+  // the stretch before the canvas is stepped through unplotted. A segment
   // with a non-finite endpoint draws nothing; one with an endpoint at or
   // beyond 2^24 in magnitude (where a float step of 1 is lost) is first cut
   // to the canvas grown by 2 pixels, and walked from there. Runs start at
