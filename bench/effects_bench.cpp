@@ -8,36 +8,13 @@
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "frames.h"
 #include "ratio_report.h"
 
 namespace {
 
-// The render benchmark's frame: smooth ramps in every channel.
-std::unique_ptr<Bitmap> Frame(int w, int h) {
-  auto storage = MemoryStorage::Create(w, h);
-  for (std::size_t i = 0; i < static_cast<std::size_t>(w) * h; ++i)
-    storage->Pixels()[i] = BMM_Color_64{static_cast<std::uint16_t>(i),
-                                        static_cast<std::uint16_t>(i >> 3),
-                                        static_cast<std::uint16_t>(i >> 7), 65535};
-  return std::make_unique<Bitmap>(std::move(storage));
-}
-
-void SetBytes(benchmark::State& state, int w, int h) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * w * h * 8);
-}
-
-void BM_MemcpyFrame(benchmark::State& state) {
-  const int w = static_cast<int>(state.range(0));
-  const int h = static_cast<int>(state.range(1));
-  std::vector<BMM_Color_64> src(static_cast<std::size_t>(w) * h, BMM_Color_64{1, 2, 3, 4});
-  std::vector<BMM_Color_64> dst(src.size());
-  for (auto _ : state) {
-    std::memcpy(dst.data(), src.data(), src.size() * sizeof(BMM_Color_64));
-    benchmark::DoNotOptimize(dst.data());
-    benchmark::ClobberMemory();
-  }
-  SetBytes(state, w, h);
-}
+using zarnbench::BM_MemcpyFrame;
+using zarnbench::RampFrame;
 
 // Runs op on a canvas over the frame; the picture is put back, untimed,
 // before each run so that every run sees the same pixels.
@@ -45,7 +22,7 @@ template <typename Op>
 void OnFrame(benchmark::State& state, Op op) {
   const int w = static_cast<int>(state.range(0));
   const int h = static_cast<int>(state.range(1));
-  auto bitmap = Frame(w, h);
+  auto bitmap = RampFrame(w, h);
   Canvas canvas(nullptr, nullptr, bitmap.get());
   if (!canvas.HasPixels()) {
     state.SkipWithError("no memory for the canvas");
@@ -61,7 +38,7 @@ void OnFrame(benchmark::State& state, Op op) {
     benchmark::DoNotOptimize(canvas.pixels);
     benchmark::ClobberMemory();
   }
-  SetBytes(state, w, h);
+  zarnbench::SetFrameBytes(state, w, h);
 }
 
 void BM_WarpRotate30(benchmark::State& state) {

@@ -136,76 +136,59 @@ void Canvas::Warp(float x0, float y0, float x1, float y1, float x2, float y2, fl
   std::free(row);
 }
 
-void Canvas::ScaleImage(int anchor, float sx, float sy) {
-  const float W = static_cast<float>(width);
-  const float H = static_cast<float>(height);
+namespace {
+// Warps the picture with its corners, in the order Warp takes them, sent to
+// move(d, a): d is the corner less the anchor a.
+template <typename Move>
+void WarpCorners(Canvas& canvas, Transform op, int anchor, Move move) {
+  const float W = static_cast<float>(canvas.width);
+  const float H = static_cast<float>(canvas.height);
   Point2 a(0.0f, 0.0f);
-  if (!AnchorPoint(Transform::Scale, anchor, W, H, a)) return;
+  if (!AnchorPoint(op, anchor, W, H, a)) return;
   const Point2 q[4] = {{0.0f, 0.0f}, {W, H}, {0.0f, H}, {W, 0.0f}};
   Point2 p[4];
-  for (int i = 0; i < 4; ++i) {
-    p[i] = Point2((q[i].x - a.x) * sx + a.x, (q[i].y - a.y) * sy + a.y);
-  }
-  Warp(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, p[3].x, p[3].y);
+  for (int i = 0; i < 4; ++i) p[i] = move(q[i].x - a.x, q[i].y - a.y, a);
+  canvas.Warp(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, p[3].x, p[3].y);
+}
+}  // namespace
+
+void Canvas::ScaleImage(int anchor, float sx, float sy) {
+  WarpCorners(*this, Transform::Scale, anchor, [&](float dx, float dy, Point2 a) {
+    return Point2(dx * sx + a.x, dy * sy + a.y);
+  });
 }
 
 void Canvas::RotateImage(int anchor, float degrees) {
-  const float W = static_cast<float>(width);
-  const float H = static_cast<float>(height);
-  Point2 a(0.0f, 0.0f);
-  if (!AnchorPoint(Transform::Rotate, anchor, W, H, a)) return;
   const float t = zarn::DegToRad(-degrees);
   const double c = std::cos(static_cast<double>(t));
   const double s = std::sin(static_cast<double>(t));
-  const Point2 q[4] = {{0.0f, 0.0f}, {W, H}, {0.0f, H}, {W, 0.0f}};
-  Point2 p[4];
-  for (int i = 0; i < 4; ++i) {
-    const float dx = q[i].x - a.x;
-    const float dy = q[i].y - a.y;
+  WarpCorners(*this, Transform::Rotate, anchor, [&](float dx, float dy, Point2 a) {
     // The turn is one double expression, rounded once before the anchor
     // goes back on.
-    p[i] = Point2(static_cast<float>(c * dx - s * dy) + a.x,
-                  static_cast<float>(s * dx + c * dy) + a.y);
-  }
-  Warp(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, p[3].x, p[3].y);
+    return Point2(static_cast<float>(c * dx - s * dy) + a.x, static_cast<float>(s * dx + c * dy) + a.y);
+  });
 }
 
 void Canvas::TiltVertical(int anchor, float degrees, float k) {
-  const float W = static_cast<float>(width);
   const float H = static_cast<float>(height);
   if (anchor == 0) k = k / 2.0f;
-  Point2 a(0.0f, 0.0f);
-  if (!AnchorPoint(Transform::TiltVertical, anchor, W, H, a)) return;
   const float t = zarn::DegToRad(degrees);
   const float s = static_cast<float>(std::sin(static_cast<double>(t)));
   const float c = static_cast<float>(std::cos(static_cast<double>(t)));
-  const Point2 q[4] = {{0.0f, 0.0f}, {W, H}, {0.0f, H}, {W, 0.0f}};
-  Point2 p[4];
-  for (int i = 0; i < 4; ++i) {
-    const float dx = q[i].x - a.x;
-    const float dy = q[i].y - a.y;
-    p[i] = Point2(dx - ((s * dy * 2.0f) / H) * dx * k + a.x, c * dy + a.y);
-  }
-  Warp(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, p[3].x, p[3].y);
+  WarpCorners(*this, Transform::TiltVertical, anchor, [&](float dx, float dy, Point2 a) {
+    return Point2(dx - ((s * dy * 2.0f) / H) * dx * k + a.x, c * dy + a.y);
+  });
 }
 
 void Canvas::TiltHorizontal(int anchor, float degrees, float k) {
   const float W = static_cast<float>(width);
-  const float H = static_cast<float>(height);
   if (anchor == 0) k = k / 2.0f;
-  Point2 a(0.0f, 0.0f);
-  if (!AnchorPoint(Transform::TiltHorizontal, anchor, W, H, a)) return;
   const float t = zarn::DegToRad(degrees);
   const float s = static_cast<float>(std::sin(static_cast<double>(t)));
   const float c = static_cast<float>(std::cos(static_cast<double>(t)));
-  const Point2 q[4] = {{0.0f, 0.0f}, {W, H}, {0.0f, H}, {W, 0.0f}};
-  Point2 p[4];
-  for (int i = 0; i < 4; ++i) {
-    const float dx = q[i].x - a.x;
-    const float dy = q[i].y - a.y;
-    p[i] = Point2(c * dx + a.x, dy - ((s * dx * 2.0f) / W) * dy * k + a.y);
-  }
-  Warp(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, p[3].x, p[3].y);
+  WarpCorners(*this, Transform::TiltHorizontal, anchor, [&](float dx, float dy, Point2 a) {
+    return Point2(c * dx + a.x, dy - ((s * dx * 2.0f) / W) * dy * k + a.y);
+  });
 }
 
 void Canvas::TileImage(int mode, float fx, float fy) {

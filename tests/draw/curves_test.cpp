@@ -9,19 +9,9 @@
 
 namespace {
 using drawtest::Board;
+using drawtest::Near;
 using drawtest::PxSet;
 using drawtest::ReferencePolyline;
-
-// Every pixel of a within one pixel of some pixel of b.
-bool Near(const PxSet& a, const PxSet& b) {
-  for (const auto& [x, y] : a) {
-    bool found = false;
-    for (int dy = -1; dy <= 1 && !found; ++dy)
-      for (int dx = -1; dx <= 1 && !found; ++dx) found = b.count({x + dx, y + dy}) > 0;
-    if (!found) return false;
-  }
-  return true;
-}
 
 PxSet Square(int x0, int y0, int side) {
   PxSet out;

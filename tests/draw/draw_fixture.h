@@ -92,4 +92,15 @@ inline PxSet ReferencePath(int w, int h, std::initializer_list<std::pair<float, 
   return ReferencePolyline(w, h, p);
 }
 
+// Every pixel of a within `d` (chessboard distance) of some pixel of b.
+inline bool Near(const PxSet& a, const PxSet& b, int d = 1) {
+  for (const auto& [x, y] : a) {
+    bool found = false;
+    for (int dy = -d; dy <= d && !found; ++dy)
+      for (int dx = -d; dx <= d && !found; ++dx) found = b.count({x + dx, y + dy}) > 0;
+    if (!found) return false;
+  }
+  return true;
+}
+
 }  // namespace drawtest

@@ -9,18 +9,9 @@
 
 namespace {
 using drawtest::Board;
+using drawtest::Near;
 using drawtest::PxSet;
 using drawtest::ReferencePolyline;
-
-bool Near(const PxSet& a, const PxSet& b) {
-  for (const auto& [x, y] : a) {
-    bool found = false;
-    for (int dy = -1; dy <= 1 && !found; ++dy)
-      for (int dx = -1; dx <= 1 && !found; ++dx) found = b.count({x + dx, y + dy}) > 0;
-    if (!found) return false;
-  }
-  return true;
-}
 
 struct Points {
   explicit Points(Point2* p) : p(p) {}

@@ -8,18 +8,8 @@
 
 namespace {
 using drawtest::Board;
+using drawtest::Near;
 using drawtest::PxSet;
-
-// Every pixel of a within `d` (chessboard distance) of some pixel of b.
-bool Near(const PxSet& a, const PxSet& b, int d = 1) {
-  for (const auto& [x, y] : a) {
-    bool found = false;
-    for (int dy = -d; dy <= d && !found; ++dy)
-      for (int dx = -d; dx <= d && !found; ++dx) found = b.count({x + dx, y + dy}) > 0;
-    if (!found) return false;
-  }
-  return true;
-}
 
 struct StepCase {
   const char* name;
