@@ -14,10 +14,15 @@ using namespace zarntest;
 
 namespace {
 
-// Waits for the window with that caption in any process; null after 20 s.
+// Waits for the dialog with that caption in any process to be ready for
+// clicks: shown, which the modal call does only after WM_INITDIALOG, and with
+// its OK button made. A window found earlier may not have its controls yet,
+// and a click sent to a missing control would leave the dialog open for ever.
+// Null after 20 s.
 HWND WaitForWindow(const char* caption) {
   for (int i = 0; i < 400; ++i) {
-    if (HWND window = FindWindowA(nullptr, caption)) return window;
+    HWND window = FindWindowA(nullptr, caption);
+    if (window && IsWindowVisible(window) && GetDlgItem(window, IDOK)) return window;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return nullptr;

@@ -89,7 +89,7 @@ TEST_P(FlagTest, SequenceMirroredExactly) {
   std::vector<std::vector<BMM_Color_64>> frames;
   for (int f = 1; f <= 3; ++f) {
     Image image = PositionImage(w, h);
-    for (auto& p : std::vector<BMM_Color_64*>{image.storage->Pixels()}) p[0].b = static_cast<std::uint16_t>(f);
+    image.storage->Pixels()[0].b = static_cast<std::uint16_t>(f);  // frames differ
     Save(s.Path("in/shot." + std::string("000") + std::to_string(f) + ".png"), image);
     frames.push_back(PixelsOf(image));
   }
