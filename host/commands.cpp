@@ -11,12 +11,13 @@
 #include "host/progress.h"
 #include "host/run.h"
 #include "platform/module.h"
+#include "resources/zarn_resources.h"
 
 namespace zarn::host {
 namespace {
 
-constexpr int kAboutDialogId = 101;
-constexpr int kControlDialogId = 102;
+constexpr int kAboutDialogId = ZARN_ABOUT_DIALOG;
+constexpr int kControlDialogId = ZARN_CONTROL_DIALOG;
 
 void Line(const char* key, const std::string& value) { std::printf("%-12s %s\n", key, value.c_str()); }
 
@@ -78,7 +79,7 @@ int InfoCommand(const PluginHost& host) {
       Line("  config", std::to_string(size) + " bytes: " + HexBytes(block));
     else
       Line("  config", std::to_string(size) + " bytes");
-    if (platform::kWin32) {
+    if (platform::HasModuleResources()) {
       std::string dialogs;
       if (host.HasDialog(kAboutDialogId)) dialogs += "about " + std::to_string(kAboutDialogId);
       if (host.HasDialog(kControlDialogId))

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "canvas/canvas.h"
 #include "host/commands.h"
@@ -34,12 +33,6 @@ const Variant kVariants[] = {
     {"mirror-both", "BOTH: HALF TURN", true, true},
 };
 
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
 std::string FrameName(int frame, const char* ext) {
   char name[32];
   std::snprintf(name, sizeof(name), "frame.%04d.%s", frame, ext);
@@ -50,18 +43,6 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
   std::vector<std::uint8_t> x, y;
   std::string error;
   return io::ReadFile(a.string(), x, error) && io::ReadFile(b.string(), y, error) && x == y;
-}
-
-bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  if (!path) return false;
-  std::stringstream parts(path);
-  std::string dir;
-  while (std::getline(parts, dir, ':')) {
-    std::error_code ec;
-    if (!dir.empty() && fs::exists(fs::path(dir) / program, ec)) return true;
-  }
-  return false;
 }
 
 bool WriteInputs(const fs::path& dir, std::string& error) {
@@ -138,38 +119,49 @@ bool WriteContactSheet(const fs::path& dir, std::string& error) {
   return WriteImage((dir / "contact-sheet.png").string(), sheet, error);
 }
 
-// The same runs through the Windows build under Wine; answers a line for
-// the summary.
+// The text the command prints, or empty when it could not be run.
+std::string OutputOf(const std::string& command, const fs::path& scratch) {
+  std::error_code ec;
+  const std::string full = command + " >" + platform::ShellQuote(scratch.string()) + " 2>&1 </dev/null";
+  const int code = platform::ExitCodeOf(std::system(full.c_str()));
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  std::string text;
+  if (io::ReadFile(scratch.string(), bytes, error)) text.assign(bytes.begin(), bytes.end());
+  fs::remove(scratch, ec);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return code == 3 ? text : std::string();
+}
+
+// The same runs through the Windows build under Wine, through the launcher
+// the tests use; answers a line for the summary.
 std::string CompareWithWine(const fs::path& outDir) {
   std::error_code ec;
   const fs::path dir = fs::absolute(outDir, ec);
-  if (platform::kWin32) return "this is the Windows runner; nothing to compare against";
-  const fs::path exe = fs::path(platform::ExecutablePath()).parent_path();
-  const fs::path build = exe.parent_path().parent_path();
+  const fs::path self = platform::ExecutablePath();
+  const fs::path build = self.parent_path().parent_path().parent_path();
   const fs::path windows = build / "win32" / "bin" / "zarn.exe";
-  if (!fs::exists(windows, ec)) return "no Windows build (" + windows.string() + "); skipped";
-  if (!OnPath("wine")) return "wine is not on PATH; skipped";
-  std::fprintf(stderr, "zarn: running the same frames through the Windows build under Wine...\n");
-  // The Wine launcher of the source tree keeps one prefix per build folder;
-  // without it, the same prefix by hand.
+  if (fs::equivalent(self, windows, ec)) return "this is the Windows runner; nothing to compare against";
   const fs::path launcher = build.parent_path() / "cmake" / "wine-run.sh";
-  const std::string wine =
-      fs::exists(launcher, ec)
-          ? Quote(launcher.string())
-          : "WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEARCH=win32 WINEPREFIX=" +
-                Quote((build / "win32" / "wine-prefix").string()) + " wine";
+  if (!fs::exists(launcher, ec)) return "no Wine launcher (" + launcher.string() + "); skipped";
+  const std::string wine = platform::ShellQuote(launcher.string());
+  // The launcher says why when this machine cannot run Windows programs.
+  const std::string cannot = OutputOf(wine + " --check", dir / ".wine-check");
+  if (!cannot.empty()) return "not run here: " + cannot;
+  if (!fs::exists(windows, ec)) return "no Windows build (" + windows.string() + "); skipped";
+  std::fprintf(stderr, "zarn: running the same frames through the Windows build under Wine...\n");
   const fs::path log = dir / "wine.log";
   int compared = 0;
   std::vector<std::string> different;
   for (const Variant& v : kVariants) {
     for (const char* ext : {"png", "exr"}) {
-      std::string command = "cd " + Quote(dir.string()) + " && " + wine + " " +
-                            Quote(windows.string()) + " run " +
-                            Quote(std::string("input/frame.%04d.") + ext) + " " +
-                            Quote(std::string("wine/") + v.folder + "/frame.%04d." + ext);
+      std::string command = platform::ShellChangeDirectory(dir.string()) + " && " + wine + " " +
+                            platform::ShellQuote(windows.string()) + " run " +
+                            platform::ShellQuote(std::string("input/frame.%04d.") + ext) + " " +
+                            platform::ShellQuote(std::string("wine/") + v.folder + "/frame.%04d." + ext);
       if (v.horizontal) command += std::string(" --horizontal ") + (*v.horizontal ? "on" : "off");
       if (v.vertical) command += std::string(" --vertical ") + (*v.vertical ? "on" : "off");
-      command += " >>" + Quote(log.string()) + " 2>&1 </dev/null";
+      command += " >>" + platform::ShellQuote(log.string()) + " 2>&1 </dev/null";
       if (std::system(command.c_str()) != 0)
         return std::string("the Windows runner failed (see ") + log.string() + ")";
       for (int f = 1; f <= kFrames; ++f) {

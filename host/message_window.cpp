@@ -10,12 +10,12 @@ MessageWindow* current = nullptr;
 }
 
 bool MessageWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kCanvasProgress) {
+  if (message == CANVAS_PROGRESS) {
     if (current && current->onProgress)
       current->onProgress(static_cast<long long>(wParam), static_cast<long long>(lParam));
     return true;
   }
-  if (message == kCanvasQueryAbort) {
+  if (message == CANVAS_QUERY_ABORT) {
     if (Interrupted() && lParam != 0) {
       *reinterpret_cast<std::int32_t*>(lParam) = 1;
       if (current) current->abortSent_ = true;

@@ -4,12 +4,10 @@
 #pragma once
 #include <functional>
 
+#include "canvas/canvas.h"
 #include "platform/win.h"
 
 namespace zarn::host {
-
-inline constexpr UINT kCanvasProgress = 1056;
-inline constexpr UINT kCanvasQueryAbort = 1057;
 
 class MessageWindow {
  public:

@@ -7,6 +7,8 @@
 
 #include "canvas/canvas.h"
 #include "host/ops/registry.h"
+#include "platform/module.h"
+#include "resources/zarn_resources.h"
 
 namespace {
 using zarn::ops::Args;
@@ -120,8 +122,8 @@ bool RunReduceCentered(Canvas& canvas, const Args& args, std::string& error) {
 
 bool RunLogo(Canvas& canvas, const Args& args, std::string& error) {
   canvas.penPos = Point2(args.Float("x"), args.Float("y"));
-  if (canvas.DrawBitmapResource(102)) return true;
-  error = "the logo bitmap (resource 102) could not be loaded";
+  if (canvas.DrawBitmapResource(ZARN_LOGO_BITMAP)) return true;
+  error = "the logo bitmap (resource " + std::to_string(ZARN_LOGO_BITMAP) + ") could not be loaded";
   return false;
 }
 
@@ -252,9 +254,9 @@ ZARN_REGISTER_OPERATIONS {
        {"fy", Kind::Float, "0.5", "height factor, above 0 and at most 1"},
        kBackground},
       RunReduceCentered, {"fx=0.25", "fy=0.5"});
-  // Bitmap resources exist only in the Windows module; the native runner
-  // leaves the operation out rather than offer one that always fails.
-  if (platform::kWin32)
+  // Where modules carry no bitmap resources the runner leaves the operation
+  // out rather than offer one that always fails.
+  if (platform::HasModuleResources())
     Add("logo", "blocks", "draw the library's logo (bitmap resource 102) at (x, y)",
         {{"x", Kind::Float, "0", "left column"}, {"y", Kind::Float, "0", "top row"}}, RunLogo,
         {"x=31", "y=48"});

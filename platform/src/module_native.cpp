@@ -30,12 +30,24 @@ void* Module::Symbol(const char* name) const { return dlsym(handle_, name); }
 
 bool Module::HasDialog(int) const { return false; }
 
+bool HasModuleResources() { return false; }
+
 std::string ExecutablePath() {
   std::vector<char> buffer(4096);
   const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return {};
   return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
+
+std::string ExecutableName(const std::string& base) { return base; }
+
+std::string ShellQuote(const std::string& word) {
+  std::string out = "'";
+  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+std::string ShellChangeDirectory(const std::string& dir) { return "cd " + ShellQuote(dir); }
 
 bool IsTerminal(std::FILE* stream) { return stream && isatty(fileno(stream)) == 1; }
 

@@ -44,12 +44,21 @@ bool Module::HasDialog(int id) const {
                        reinterpret_cast<LPCSTR>(RT_DIALOG)) != nullptr;
 }
 
+bool HasModuleResources() { return true; }
+
 std::string ExecutablePath() {
   std::vector<char> buffer(MAX_PATH * 4);
   const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   if (n == 0 || n >= buffer.size()) return {};
   return std::string(buffer.data(), n);
 }
+
+std::string ExecutableName(const std::string& base) { return base + ".exe"; }
+
+std::string ShellQuote(const std::string& word) { return "\"" + word + "\""; }
+
+// cmd.exe changes drive only with /d.
+std::string ShellChangeDirectory(const std::string& dir) { return "cd /d " + ShellQuote(dir); }
 
 bool IsTerminal(std::FILE* stream) { return stream && _isatty(_fileno(stream)) != 0; }
 

@@ -22,6 +22,13 @@
 #include "hostsdk/strings.h"
 #include "platform/win.h"
 
+// Messages the long operations send to the canvas's window for each row:
+// progress with wParam = row and lParam = last row, then the abort query
+// with lParam = the address of the canvas's abort flag, which the receiver
+// sets to stop the operation.
+constexpr UINT CANVAS_PROGRESS = 1056;
+constexpr UINT CANVAS_QUERY_ABORT = 1057;
+
 // Three colour components in 0..1, passed as one 12-byte value.
 struct RGBColor {
   float r;

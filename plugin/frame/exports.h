@@ -3,18 +3,13 @@
 #include <cstdint>
 
 #include "hostsdk/classdesc.h"
-
-#if defined(_WIN32)
-#define ZARN_EXPORT
-#else
-#define ZARN_EXPORT __attribute__((visibility("default")))
-#endif
+#include "platform/win.h"
 
 extern "C" {
-ZARN_EXPORT const char* LibDescription();
-ZARN_EXPORT int LibNumberClasses();
-ZARN_EXPORT ClassDescriptor* LibClassDesc(int index);
-ZARN_EXPORT std::uint32_t LibVersion();
+PLATFORM_EXPORT const char* LibDescription();
+PLATFORM_EXPORT int LibNumberClasses();
+PLATFORM_EXPORT ClassDescriptor* LibClassDesc(int index);
+PLATFORM_EXPORT std::uint32_t LibVersion();
 }
 
 // Signatures as the host sees them through the module's export table.

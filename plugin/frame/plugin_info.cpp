@@ -1,6 +1,7 @@
 #include "frame/plugin_info.h"
 
 #include "frame/class_desc.h"
+#include "resources/zarn_resources.h"
 
 namespace {
 const ClassEntry classTable[] = {
@@ -19,8 +20,8 @@ const PluginInfo pluginInfo = {
     "Copyright (c) 2026 the Zarn developers",
     kPluginIdent,
     6,
-    101,
-    102,
+    ZARN_ABOUT_DIALOG,
+    ZARN_CONTROL_DIALOG,
 };
 
 ClassDescriptor* ClassDescriptorAt(const PluginInfo& info, int index) {

@@ -24,16 +24,6 @@ std::string Read(const fs::path& path) {
   return text;
 }
 
-std::string Quote(const std::string& word) {
-  std::string out;
-  if (platform::kWin32) {
-    out.append(1, '"').append(word).append(1, '"');
-    return out;
-  }
-  out = "'";
-  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 }  // namespace
 
 Scratch::Scratch() {
@@ -59,16 +49,14 @@ Result Scratch::ZarnInterrupted(const std::vector<std::string>& words, const std
 Result Scratch::Run(const std::vector<std::string>& words, const std::string& delay) const {
   const char* bin = std::getenv("ZARN_BIN");
   EXPECT_NE(bin, nullptr) << "ZARN_BIN is not set";
-  const fs::path exe = fs::path(bin ? bin : ".") / (platform::kWin32 ? "zarn.exe" : "zarn");
-  // cmd.exe changes drive only with /d.
-  std::string command = platform::kWin32 ? "cd /d " : "cd ";
-  command.append(Quote(dir_.string())).append(" && ");
+  const fs::path exe = fs::path(bin ? bin : ".") / platform::ExecutableName("zarn");
+  std::string command = platform::ShellChangeDirectory(dir_.string()) + " && ";
   if (!delay.empty()) command.append("{ ");
-  command.append(Quote(exe.string()));
-  for (const std::string& w : words) command.append(" ").append(Quote(w));
+  command.append(platform::ShellQuote(exe.string()));
+  for (const std::string& w : words) command.append(" ").append(platform::ShellQuote(w));
   if (!delay.empty()) command.append(" & p=$!; sleep ").append(delay).append("; kill -INT $p; wait $p; }");
-  command.append(" >").append(Quote((dir_ / ".stdout").string()));
-  command.append(" 2>").append(Quote((dir_ / ".stderr").string()));
+  command.append(" >").append(platform::ShellQuote((dir_ / ".stdout").string()));
+  command.append(" 2>").append(platform::ShellQuote((dir_ / ".stderr").string()));
   Result result;
   result.code = platform::ExitCodeOf(std::system(command.c_str()));
   result.out = Read(dir_ / ".stdout");
@@ -119,6 +107,14 @@ std::vector<BMM_Color_64> PixelsOf(const zarn::io::Image& image) {
   if (!image.storage) return {};
   return std::vector<BMM_Color_64>(image.storage->Pixels(),
                                    image.storage->Pixels() + static_cast<std::size_t>(image.width) * image.height);
+}
+
+void ExpectMirrored(const std::vector<BMM_Color_64>& in, const std::vector<BMM_Color_64>& out, int w, int h,
+                    bool horizontal, bool vertical) {
+  ASSERT_EQ(out.size(), in.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      ASSERT_EQ(out[y * w + x], in[Source(x, y, w, h, horizontal, vertical)]) << "pixel " << x << "," << y;
 }
 
 }  // namespace zarntest

@@ -49,4 +49,8 @@ inline std::size_t Source(int x, int y, int w, int h, bool horizontal, bool vert
   return static_cast<std::size_t>(sy) * w + sx;
 }
 
+// Fails the test unless out is in mirrored as the flags say.
+void ExpectMirrored(const std::vector<BMM_Color_64>& in, const std::vector<BMM_Color_64>& out, int w, int h,
+                    bool horizontal, bool vertical);
+
 }  // namespace zarntest

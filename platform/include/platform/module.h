@@ -27,8 +27,18 @@ class Module {
   void* handle_;
 };
 
+// True where modules carry resources (dialog templates, bitmaps) and the
+// platform can show dialogs from them; the native stand-in has neither.
+bool HasModuleResources();
+
 // Full path of the running executable; empty when it cannot be told.
 std::string ExecutablePath();
+// File name of a program of this platform: "zarn" or "zarn.exe".
+std::string ExecutableName(const std::string& base);
+// One word for the platform's command shell, quoted so that it stays one.
+std::string ShellQuote(const std::string& word);
+// A shell command that makes dir the current folder (drive included).
+std::string ShellChangeDirectory(const std::string& dir);
 // True when the stream is an interactive terminal.
 bool IsTerminal(std::FILE* stream);
 // The exit code of a command from the result of std::system; 128 + the

@@ -88,17 +88,16 @@ using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void InitCommonControls();
 
-namespace platform {
-inline constexpr bool kWin32 = false;
-}  // namespace platform
 #endif
 
 static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA must keep the Win32 layout");
 
+// Marks the functions a module exports by name: the Windows build names
+// them in its module definition file, the native one keeps them visible.
 #ifdef _WIN32
-namespace platform {
-inline constexpr bool kWin32 = true;
-}
+#define PLATFORM_EXPORT
+#else
+#define PLATFORM_EXPORT __attribute__((visibility("default")))
 #endif
 
 namespace platform {

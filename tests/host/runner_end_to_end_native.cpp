@@ -1,0 +1,515 @@
+// The runner end to end: files written here, run through the built zarn and
+// its plug-in module, read back and compared pixel for pixel. Natively only:
+// under Wine every process start costs seconds, so the Windows build runs
+// the few cases of runner_test.cpp.
+#include <gtest/gtest.h>
+
+#include <png.h>
+#include <tinyexr.h>
+
+#include <algorithm>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/module.h"
+#include "platform/win.h"
+#include "runner.h"
+#include "support/bitmaps.h"
+
+namespace fs = std::filesystem;
+using zarn::io::ExrChannel;
+using zarn::io::FileType;
+using zarn::io::Image;
+using namespace zarntest;
+
+namespace {
+
+std::vector<std::string> FilesIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// ---- PNG16 RGBA sequences, every flag combination -------------------------
+
+struct FlagCase {
+  const char* name;
+  std::vector<std::string> flags;
+  bool horizontal;
+  bool vertical;
+};
+
+class FlagTest : public testing::TestWithParam<FlagCase> {};
+
+TEST_P(FlagTest, SequenceMirroredExactly) {
+  const FlagCase& c = GetParam();
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  const int w = 7, h = 5;
+  std::vector<std::vector<BMM_Color_64>> frames;
+  for (int f = 1; f <= 3; ++f) {
+    Image image = PositionImage(w, h);
+    image.storage->Pixels()[0].b = static_cast<std::uint16_t>(f);  // frames differ
+    Save(s.Path("in/shot." + std::string("000") + std::to_string(f) + ".png"), image);
+    frames.push_back(PixelsOf(image));
+  }
+  std::vector<std::string> words = {"run", "in/shot.%04d.png", "out/shot.%04d.png"};
+  words.insert(words.end(), c.flags.begin(), c.flags.end());
+  const Result r = s.Zarn(words);
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (int f = 1; f <= 3; ++f) {
+    SCOPED_TRACE(f);
+    Image out = Load(s.Path("out/shot.000" + std::to_string(f) + ".png"));
+    EXPECT_EQ(out.pngChannels, 4);
+    EXPECT_EQ(out.pngDepth, 16);
+    ExpectMirrored(frames[f - 1], PixelsOf(out), w, h, c.horizontal, c.vertical);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, FlagTest,
+    testing::Values(FlagCase{"Default", {}, true, false},
+                    FlagCase{"HorizontalOff", {"--horizontal", "off"}, false, false},
+                    FlagCase{"VerticalOn", {"--vertical", "on"}, true, true},
+                    FlagCase{"VerticalOnly", {"--horizontal", "off", "--vertical", "on"}, false, true}),
+    [](const testing::TestParamInfo<FlagCase>& info) { return std::string(info.param.name); });
+
+// ---- PNG layouts come back in their own layout ------------------------------
+
+struct LayoutCase {
+  const char* name;
+  int channels;
+  int depth;
+};
+
+class LayoutTest : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(LayoutTest, WrittenBackInTheInputLayout) {
+  const LayoutCase& c = GetParam();
+  Scratch s;
+  const int w = 6, h = 4;
+  Image in = PositionImage(w, h);
+  in.type = FileType::Png;
+  in.pngChannels = c.channels;
+  in.pngDepth = c.depth;
+  // Values the layout holds exactly: equal r, g, b for gray, 8-bit steps
+  // widened by 257 for 8-bit files, opaque where there is no alpha.
+  BMM_Color_64* p = in.storage->Pixels();
+  for (int i = 0; i < w * h; ++i) {
+    std::uint16_t v[4] = {static_cast<std::uint16_t>(i * 2311 + 5), static_cast<std::uint16_t>(i * 977 + 100),
+                          static_cast<std::uint16_t>(65535 - i * 1500), static_cast<std::uint16_t>(i * 2000 + 7)};
+    if (c.depth == 8)
+      for (auto& x : v) x = static_cast<std::uint16_t>((x >> 8) * 257);
+    if (c.channels <= 2) v[1] = v[2] = v[0];
+    if (c.channels == 1 || c.channels == 3) v[3] = 65535;
+    p[i] = {v[0], v[1], v[2], v[3]};
+  }
+  Save(s.Path("in.png"), in);
+  const Result r = s.Zarn({"run", "in.png", "out.png", "--vertical", "on"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  Image out = Load(s.Path("out.png"));
+  EXPECT_EQ(out.pngChannels, c.channels);
+  EXPECT_EQ(out.pngDepth, c.depth);
+  ExpectMirrored(PixelsOf(in), PixelsOf(out), w, h, true, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTest,
+                         testing::Values(LayoutCase{"Gray8", 1, 8}, LayoutCase{"GrayAlpha8", 2, 8},
+                                         LayoutCase{"Rgb8", 3, 8}, LayoutCase{"Rgba8", 4, 8},
+                                         LayoutCase{"Gray16", 1, 16}, LayoutCase{"Rgb16", 3, 16}),
+                         [](const testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
+
+// ---- OpenEXR: full precision, depth and id move with their pixel ------------
+
+Image ExrFixture(int w, int h) {
+  Image image = PositionImage(w, h, BMM_CHAN_FLOAT | BMM_CHAN_U16);
+  image.type = FileType::Exr;
+  image.dataWindow[2] = image.displayWindow[2] = w - 1;
+  image.dataWindow[3] = image.displayWindow[3] = h - 1;
+  const std::size_t n = static_cast<std::size_t>(w) * h;
+  auto channel = [&](const char* name, int type) {
+    ExrChannel c;
+    c.name = name;
+    c.pixelType = type;
+    if (type == TINYEXR_PIXELTYPE_UINT) c.u.resize(n);
+    else c.f.resize(n);
+    return c;
+  };
+  ExrChannel r = channel("R", TINYEXR_PIXELTYPE_HALF), g = channel("G", TINYEXR_PIXELTYPE_HALF),
+             b = channel("B", TINYEXR_PIXELTYPE_FLOAT), a = channel("A", TINYEXR_PIXELTYPE_HALF),
+             z = channel("Z", TINYEXR_PIXELTYPE_FLOAT), id = channel("id", TINYEXR_PIXELTYPE_UINT);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y) * w + x;
+      // HDR and tiny values that no 16-bit colour holds, all exact in half.
+      r.f[i] = 0.5f + x;       // 0.5, 1.5, 2.5 ...
+      g.f[i] = 0.0009765625f * (y + 1);
+      b.f[i] = 0.1f * x + 0.01f * y;
+      a.f[i] = y == 0 ? 0.0f : 1.0f;
+      z.f[i] = 100.0f + x + 1000.0f * y;
+      id.u[i] = 70000u + static_cast<std::uint32_t>(i);  // beyond 16 bits too
+    }
+  image.exr = {r, g, b, a, z, id};
+  return image;
+}
+
+TEST(Runner, ExrKeepsFullPrecisionAndMovesDepthAndId) {
+  for (const char* idName : {"id", "objectId"}) {
+    SCOPED_TRACE(idName);
+    Scratch s;
+    const int w = 5, h = 4;
+    Image in = ExrFixture(w, h);
+    in.exr[5].name = idName;
+    Save(s.Path("in.exr"), in);
+    const Image stored = Load(s.Path("in.exr"));
+    const Result r = s.Zarn({"run", "in.exr", "out.exr", "--vertical", "on"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Image out = Load(s.Path("out.exr"));
+    ASSERT_EQ(out.exr.size(), stored.exr.size());
+    for (std::size_t c = 0; c < stored.exr.size(); ++c) {
+      const ExrChannel& a = stored.exr[c];
+      const ExrChannel& b = out.exr[c];
+      SCOPED_TRACE(a.name);
+      EXPECT_EQ(b.name, a.name);
+      EXPECT_EQ(b.pixelType, a.pixelType);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const std::size_t i = static_cast<std::size_t>(y) * w + x;
+          const std::size_t from = Source(x, y, w, h, true, true);
+          if (a.pixelType == TINYEXR_PIXELTYPE_UINT) ASSERT_EQ(b.u[i], a.u[from]) << x << "," << y;
+          else ASSERT_EQ(b.f[i], a.f[from]) << x << "," << y;
+        }
+    }
+    // The bitmap's extra channels as the filter saw them moved too.
+    EXPECT_EQ(out.storage->FloatChannel()[0], 100.0f + (w - 1) + 1000.0f * (h - 1));
+    EXPECT_EQ(out.storage->U16Channel()[0], 65535);
+  }
+}
+
+TEST(Runner, PngToExrAndBack) {
+  Scratch s;
+  Image in = PositionImage(4, 3);
+  Save(s.Path("in.png"), in);
+  ASSERT_EQ(s.Zarn({"run", "in.png", "mid.exr", "--horizontal", "off"}).code, 0);
+  const Image mid = Load(s.Path("mid.exr"));
+  ASSERT_EQ(mid.exr.size(), 4u);  // A, B, G, R
+  EXPECT_EQ(mid.exr[0].name, "A");
+  EXPECT_EQ(mid.exr[0].pixelType, TINYEXR_PIXELTYPE_HALF);
+}
+
+// ---- Configuration blocks -----------------------------------------------------
+
+TEST(Runner, ConfigBlockRestoredAsTheHostDoes) {
+  struct Row {
+    std::vector<std::uint8_t> block;
+    std::vector<std::string> flags;
+    bool horizontal, vertical;
+  };
+  const std::vector<Row> rows = {
+      {{0x78, 0x41, 0xFD, 0x43, 1, 0, 0, 0, 0, 0, 0, 0}, {}, true, false},
+      {{0x78, 0x41, 0xFD, 0x43, 0, 0, 0, 0, 1, 0, 0, 0}, {}, false, true},
+      // A flag of 2 is taken as it is and means no.
+      {{0x78, 0x41, 0xFD, 0x43, 2, 0, 0, 0, 1, 0, 0, 0}, {}, false, true},
+      // Flags given on the command line override the file.
+      {{0x78, 0x41, 0xFD, 0x43, 0, 0, 0, 0, 0, 0, 0, 0}, {"--horizontal", "on"}, true, false},
+      {{0x78, 0x41, 0xFD, 0x43, 1, 0, 0, 0, 1, 0, 0, 0}, {"--vertical", "off"}, true, false},
+  };
+  Scratch s;
+  Image in = PositionImage(4, 3);
+  Save(s.Path("in.png"), in);
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    SCOPED_TRACE(k);
+    WriteBytes(s.Path("m.cfg"), rows[k].block);
+    std::vector<std::string> words = {"run", "in.png", "out.png", "--config", "m.cfg"};
+    words.insert(words.end(), rows[k].flags.begin(), rows[k].flags.end());
+    const Result r = s.Zarn(words);
+    ASSERT_EQ(r.code, 0) << r.err;
+    ExpectMirrored(PixelsOf(in), PixelsOf(Load(s.Path("out.png"))), 4, 3, rows[k].horizontal, rows[k].vertical);
+  }
+}
+
+TEST(Runner, ConfigureWithoutDialogsIsAnErrorAndWritesNothing) {
+  Scratch s;
+  const Result r = s.Zarn({"configure", "--config", "m.cfg"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "zarn: this build of the filter has no dialogs; use the Windows runner (./zarn configure forwards "
+            "there)\n");
+  EXPECT_FALSE(fs::exists(s.Dir() / "m.cfg"));
+}
+
+// ---- Bad input: one exact line and the exit code ------------------------------
+
+struct BadCase {
+  const char* name;
+  std::vector<std::string> words;
+  std::string message;
+  int code;
+};
+
+class BadInputTest : public testing::TestWithParam<BadCase> {
+ protected:
+  void SetUp() override {
+    Save(s.Path("good.png"), PositionImage(4, 3));
+    const std::vector<std::uint8_t> good = Bytes(s.Path("good.png"));
+    WriteBytes(s.Path("junk.png"), {'h', 'e', 'l', 'l', 'o'});
+    WriteBytes(s.Path("empty.png"), {});
+    WriteBytes(s.Path("cut.png"), std::vector<std::uint8_t>(good.begin(), good.begin() + 50));
+    std::vector<std::uint8_t> crc = good;
+    crc[30] ^= 0xFF;  // inside the header chunk, so its CRC no longer matches
+    WriteBytes(s.Path("crc.png"), crc);
+    WritePalettePng(s.Path("palette.png"));
+    Image extra = ExrFixture(3, 2);
+    extra.exr[5].name = "N";
+    Save(s.Path("extra.exr"), extra);
+    Save(s.Path("good.exr"), ExrFixture(3, 2));
+    const std::vector<std::uint8_t> exr = Bytes(s.Path("good.exr"));
+    WriteBytes(s.Path("cut.exr"), std::vector<std::uint8_t>(exr.begin(), exr.begin() + exr.size() / 2));
+    WriteBytes(s.Path("short.cfg"), {0x78, 0x41, 0xFD, 0x43, 1, 0, 0});
+    WriteBytes(s.Path("zero.cfg"), std::vector<std::uint8_t>(12, 0));
+    fs::create_directory(s.Dir() / "seq");
+    for (int f : {1, 2, 4}) fs::copy_file(s.Path("good.png"), s.Path("seq/f." + std::to_string(f) + ".png"));
+  }
+
+  static void WritePalettePng(const std::string& path);
+  Scratch s;
+};
+
+void BadInputTest::WritePalettePng(const std::string& path) {
+  // libpng straight, since the runner itself never writes palettes.
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, file);
+  png_set_IHDR(png, info, 2, 1, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_color palette[2] = {{0, 0, 0}, {255, 255, 255}};
+  png_set_PLTE(png, info, palette, 2);
+  png_write_info(png, info);
+  png_byte row[2] = {0, 1};
+  png_write_row(png, row);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+}
+
+TEST_P(BadInputTest, ExactMessageAndExitCode) {
+  const BadCase& c = GetParam();
+  const Result r = s.Zarn(c.words);
+  EXPECT_EQ(r.err, c.message);
+  EXPECT_EQ(r.code, c.code);
+  // Nothing half-written is left behind.
+  for (const std::string& name : FilesIn(s.Dir())) {
+    EXPECT_EQ(name.find(".zarn-"), std::string::npos) << name;
+    EXPECT_NE(name, "out.png");
+    EXPECT_NE(name, "out.exr");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadInputTest,
+    testing::Values(
+        BadCase{"MissingFile", {"run", "nothing.png", "out.png"}, "zarn: no such file or folder: nothing.png\n", 2},
+        BadCase{"NotAnImage",
+                {"run", "junk.png", "out.png"},
+                "zarn: junk.png: not a PNG or OpenEXR image\nzarn: 1 of 1 frames failed\n",
+                1},
+        BadCase{"EmptyFile", {"run", "empty.png", "out.png"}, "zarn: empty.png: empty file\nzarn: 1 of 1 frames failed\n", 1},
+        BadCase{"TruncatedPng",
+                {"run", "cut.png", "out.png"},
+                "zarn: cut.png: truncated PNG\nzarn: 1 of 1 frames failed\n",
+                1},
+        BadCase{"CorruptPng",
+                {"run", "crc.png", "out.png"},
+                "zarn: crc.png: corrupt PNG (IHDR: CRC error)\nzarn: 1 of 1 frames failed\n",
+                1},
+        BadCase{"PalettePng",
+                {"run", "palette.png", "out.png"},
+                "zarn: palette.png: unsupported PNG layout (palette, 8-bit); zarn reads 8- and 16-bit gray, "
+                "gray+alpha, RGB and RGBA\nzarn: 1 of 1 frames failed\n",
+                1},
+        BadCase{"ExrUnknownChannel",
+                {"run", "extra.exr", "out.exr"},
+                "zarn: extra.exr: unsupported OpenEXR layout (channel 'N'); zarn reads R, G, B, A, Z and id\n"
+                "zarn: 1 of 1 frames failed\n",
+                1},
+        BadCase{"ConfigWrongSize",
+                {"run", "good.png", "out.png", "--config", "short.cfg"},
+                "zarn: short.cfg: a configuration is 12 bytes, this file has 7\n",
+                2},
+        BadCase{"ConfigWrongIdentifier",
+                {"run", "good.png", "out.png", "--config", "zero.cfg"},
+                "zarn: zero.cfg: the filter refuses this configuration (00 00 00 00 is not its identifier)\n",
+                2},
+        BadCase{"ConfigMissing",
+                {"run", "good.png", "out.png", "--config", "none.cfg"},
+                "zarn: none.cfg: no such file\n",
+                2},
+        BadCase{"MissingFrames",
+                {"run", "seq/f.%d.png", "out.%d.png", "--frames", "1-5"},
+                "zarn: missing frames in 1-5: seq/f.3.png, seq/f.5.png\n",
+                2},
+        BadCase{"ManyMissingFrames",
+                {"run", "seq/f.%d.png", "out.%d.png", "--frames", "1-20"},
+                "zarn: missing frames in 1-20: seq/f.3.png, seq/f.5.png, seq/f.6.png, seq/f.7.png, seq/f.8.png "
+                "and 12 more\n",
+                2},
+        BadCase{"HugeRange",
+                {"run", "seq/f.%d.png", "out.%d.png", "--frames", "1-100000000000"},
+                "zarn: --frames 1-100000000000: at most 10000000 frames at once\n",
+                2},
+        BadCase{"BadRange",
+                {"run", "seq/f.%d.png", "out.%d.png", "--frames", "5-1"},
+                "zarn: --frames '5-1': expected A-B with A <= B\n",
+                2},
+        BadCase{"ManyFramesOneFile",
+                {"run", "seq/f.%d.png", "out.png"},
+                "zarn: OUT must be a folder or a pattern (like out.%04d.png) for 3 frames\n",
+                2},
+        BadCase{"UnknownOutputType",
+                {"run", "good.png", "out.tif"},
+                "zarn: out.tif: cannot tell the image type from the name (use .png or .exr)\n",
+                2},
+        BadCase{"OverwritesAnInput",
+                {"run", "seq", "seq"},
+                "zarn: seq/f.1.png is an input frame and would be overwritten; name it as the output to replace it\n",
+                2}),
+    [](const testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
+
+// ---- Sequences: failures, resume, jobs ------------------------------------------
+
+TEST(Runner, FailedFrameLeavesNoFileAndOthersAreKept) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  Save(s.Path("in/f.0001.png"), PositionImage(3, 2));
+  WriteBytes(s.Path("in/f.0002.png"), {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0});
+  Save(s.Path("in/f.0003.png"), PositionImage(3, 2));
+  const Result r = s.Zarn({"run", "in/f.%04d.png", "out/f.%04d.png", "--jobs", "2"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "zarn: in/f.0002.png: truncated PNG\nzarn: 1 of 3 frames failed\n");
+  EXPECT_EQ(FilesIn(s.Dir() / "out"), (std::vector<std::string>{"f.0001.png", "f.0003.png"}));
+}
+
+TEST(Runner, ResumeSkipsFramesWhoseOutputExists) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  fs::create_directory(s.Dir() / "out");
+  for (int f = 1; f <= 3; ++f) Save(s.Path("in/f." + std::to_string(f) + ".png"), PositionImage(3, 2));
+  WriteBytes(s.Path("out/f.2.png"), {'k', 'e', 'e', 'p'});
+  Result r = s.Zarn({"run", "in/f.%d.png", "out/f.%d.png", "--resume"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Bytes(s.Path("out/f.2.png")), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
+  ExpectMirrored(PixelsOf(Load(s.Path("in/f.3.png"))), PixelsOf(Load(s.Path("out/f.3.png"))), 3, 2, true, false);
+  // Without --resume the frame is written again.
+  r = s.Zarn({"run", "in/f.%d.png", "out/f.%d.png", "--frames", "2-2"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  ExpectMirrored(PixelsOf(Load(s.Path("in/f.2.png"))), PixelsOf(Load(s.Path("out/f.2.png"))), 3, 2, true, false);
+}
+
+TEST(Runner, FramesSelectsARangeAndFoldersWork) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  for (int f = 1; f <= 5; ++f) Save(s.Path("in/f." + std::to_string(f) + ".png"), PositionImage(2, 2));
+  ASSERT_EQ(s.Zarn({"run", "in", "out", "--frames", "2-4"}).code, 0);
+  EXPECT_EQ(FilesIn(s.Dir() / "out"), (std::vector<std::string>{"f.2.png", "f.3.png", "f.4.png"}));
+}
+
+TEST(Runner, JobsGiveTheSameBytes) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  for (int f = 1; f <= 6; ++f) {
+    Image image = PositionImage(9, 7);
+    image.storage->Pixels()[f].r = 12345;
+    Save(s.Path("in/f." + std::to_string(f) + ".png"), image);
+    Image exr = ExrFixture(9, 7);
+    exr.exr[0].f[f] = 7.25f;
+    Save(s.Path("in/f." + std::to_string(f) + ".exr"), exr);
+  }
+  for (const char* ext : {"png", "exr"}) {
+    SCOPED_TRACE(ext);
+    const std::string in = std::string("in/f.%d.") + ext;
+    ASSERT_EQ(s.Zarn({"run", in, std::string("one/f.%d.") + ext, "--vertical", "on"}).code, 0);
+    ASSERT_EQ(s.Zarn({"run", in, std::string("two/f.%d.") + ext, "--vertical", "on", "--jobs", "2"}).code, 0);
+    for (int f = 1; f <= 6; ++f) {
+      const std::string name = "f." + std::to_string(f) + "." + ext;
+      EXPECT_EQ(Bytes(s.Path("one/" + name)), Bytes(s.Path("two/" + name))) << name;
+    }
+  }
+}
+
+TEST(Runner, SameFileAsNamedOutputIsReplaced) {
+  Scratch s;
+  Image in = PositionImage(3, 2);
+  Save(s.Path("a.png"), in);
+  ASSERT_EQ(s.Zarn({"run", "a.png", "a.png"}).code, 0);
+  ExpectMirrored(PixelsOf(in), PixelsOf(Load(s.Path("a.png"))), 3, 2, true, false);
+}
+
+TEST(Runner, CtrlCLeavesOnlyWholeFrames) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  const int frames = 60, w = 320, h = 240;
+  Image image = PositionImage(w, h);
+  Save(s.Path("in/f.1.png"), image);
+  for (int f = 2; f <= frames; ++f) fs::copy_file(s.Path("in/f.1.png"), s.Path("in/f." + std::to_string(f) + ".png"));
+  const Result r = s.ZarnInterrupted({"run", "in/f.%d.png", "out/f.%d.png"}, "0.15");
+  // Whenever the interrupt lands, every output there is a whole frame.
+  ASSERT_TRUE(r.code == 130 || r.code == 0) << r.code << " " << r.err;
+  int written = 0;
+  if (fs::exists(s.Dir() / "out")) {
+    for (const std::string& name : FilesIn(s.Dir() / "out")) {
+      SCOPED_TRACE(name);
+      ASSERT_EQ(name.find(".zarn-"), std::string::npos);
+      ExpectMirrored(PixelsOf(image), PixelsOf(Load(s.Path("out/" + name))), w, h, true, false);
+      ++written;
+    }
+  }
+  if (r.code == 130)
+    EXPECT_EQ(r.err, "zarn: interrupted after " + std::to_string(written) + " of " + std::to_string(frames) +
+                         " frames; finished frames are kept\n");
+  else
+    EXPECT_EQ(written, frames);
+}
+
+// ---- zarn apply ------------------------------------------------------------------
+
+TEST(Runner, ApplyMirrorHorizontal) {
+  Scratch s;
+  Image in = PositionImage(5, 4);
+  Save(s.Path("in.png"), in);
+  Result r = s.Zarn({"apply", "mirror-horizontal", "in.png", "out.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  ExpectMirrored(PixelsOf(in), PixelsOf(Load(s.Path("out.png"))), 5, 4, true, false);
+
+  r = s.Zarn({"apply", "no-such-op", "in.png", "out2.png"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "zarn: unknown operation 'no-such-op' (see zarn apply --list)\n");
+  r = s.Zarn({"apply", "mirror-horizontal", "size=3", "in.png", "out2.png"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "zarn: mirror-horizontal: unknown parameter 'size'\n");
+  EXPECT_FALSE(fs::exists(s.Dir() / "out2.png"));
+  r = s.Zarn({"apply", "--list"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("mirror-horizontal      mirror left-right (swap columns)\n"), std::string::npos);
+}
+
+TEST(Runner, GalleryHasATilePerOperation) {
+  Scratch s;
+  const Result list = s.Zarn({"apply", "--list"});
+  int operations = 0;
+  for (std::size_t at = 0; at < list.out.size(); at = list.out.find('\n', at) + 1)
+    if (list.out[at] != ' ') ++operations;
+  ASSERT_GT(operations, 0);
+  const Result r = s.Zarn({"gallery", "g.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "zarn: wrote g.png (" + std::to_string(operations) + " operations)\n");
+  const Image g = Load(s.Path("g.png"));
+  const int columns = std::min(4, operations);
+  const int rows = (operations + columns - 1) / columns;
+  EXPECT_EQ(g.width, 6 + columns * (192 + 6));
+  EXPECT_EQ(g.height, 6 + rows * (128 + 14 + 6));
+}
+
+}  // namespace
