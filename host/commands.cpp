@@ -157,10 +157,13 @@ int AboutCommand(const PluginHost& host) {
 }
 
 int ApplyListCommand() {
-  for (const ops::Operation& op : ops::All()) {
+  for (const ops::Operation& op : ops::Operations().All()) {
     std::printf("%-22s %s\n", op.name.c_str(), op.summary.c_str());
-    for (const ops::Param& p : op.params)
-      std::printf("    %s=%s  %s\n", p.name.c_str(), p.defaultValue.c_str(), p.help.c_str());
+    for (const ops::Param& p : op.params) {
+      const std::string range = p.RangeText();
+      std::printf("    %s=%s  %s%s\n", p.name.c_str(), p.defaultValue.c_str(), p.help.c_str(),
+                  range.empty() ? "" : (" (" + range + ")").c_str());
+    }
   }
   return kExitOk;
 }
@@ -170,7 +173,7 @@ int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
     std::fprintf(stderr, "zarn: apply needs OP [key=value...] IN OUT (see zarn apply --list)\n");
     return kExitUsage;
   }
-  const ops::Operation* op = ops::Find(words[0]);
+  const ops::Operation* op = ops::Operations().Find(words[0]);
   if (!op) {
     std::fprintf(stderr, "zarn: unknown operation '%s' (see zarn apply --list)\n", words[0].c_str());
     return kExitUsage;
@@ -202,13 +205,13 @@ int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
   };
   ops::Context context;
   context.window = window.Handle();
-  const bool ok = op->run(*image.bitmap, args, context, error);
+  const ops::Status status = ops::Apply(*op, *image.bitmap, args, context, error);
   if (progress) progress->Finish();
-  if (Interrupted()) {
+  if (status == ops::Status::Aborted || Interrupted()) {
     std::fprintf(stderr, "zarn: interrupted; %s not written\n", out.c_str());
     return kExitAborted;
   }
-  if (!ok) {
+  if (status != ops::Status::Done) {
     std::fprintf(stderr, "zarn: %s\n", error.c_str());
     return kExitFailed;
   }

@@ -68,7 +68,7 @@ bool DrawSample(Bitmap& bitmap, int frame, int frames) {
 }
 
 int GalleryCommand(const std::string& out) {
-  const auto& operations = ops::All();
+  const auto& operations = ops::Operations().All();
   if (operations.empty()) {
     std::fprintf(stderr, "zarn: no operations are registered\n");
     return kExitFailed;
@@ -100,9 +100,9 @@ int GalleryCommand(const std::string& out) {
     DrawSample(*tile.bitmap, 2, 8);
     ops::Args args;
     bool ok = ops::ParseArgs(op, op.galleryArgs, args, error);
-    if (ok) ok = op.run(*tile.bitmap, args, ops::Context{}, error);
+    if (ok) ok = ops::Apply(op, *tile.bitmap, args, ops::Context{}, error) == ops::Status::Done;
     if (!ok) {
-      std::fprintf(stderr, "zarn: gallery: %s: %s\n", op.name.c_str(), error.c_str());
+      std::fprintf(stderr, "zarn: gallery: %s\n", error.c_str());
       ++failures;
     }
     const int left = kGap + (i % columns) * (kTileWidth + kGap);

@@ -10,409 +10,276 @@
 #include "canvas/canvas.h"
 #include "host/ops/registry.h"
 
+namespace zarn::ops {
 namespace {
-using zarn::ops::Args;
-using zarn::ops::Context;
-using zarn::ops::Kind;
-using zarn::ops::Operation;
-using zarn::ops::Param;
 
-// Reads arguments and remembers the first one that is refused, so a body
-// can read all it needs and then give up once.
-class Reader {
- public:
-  Reader(const Args& args, std::string& error) : args_(args), error_(error) {}
+// Larger radii draw nothing; say so instead.
+constexpr double kMaxRadius = 1048576.0;
 
-  float Finite(const char* name) {
-    const float v = args_.Float(name);
-    if (!std::isfinite(v)) Refuse(name, Text(v), "must be a finite number");
-    return v;
-  }
-  float Above(const char* name, float lo) {
-    const float v = args_.Float(name);
-    if (!(v > lo) || !std::isfinite(v)) Refuse(name, Text(v), "must be finite and above " + Text(lo));
-    return v;
-  }
-  float Within(const char* name, float lo, float hi) {
-    const float v = args_.Float(name);
-    if (!(v >= lo && v <= hi)) Refuse(name, Text(v), "must be " + Text(lo) + " to " + Text(hi));
-    return v;
-  }
-  int Int(const char* name, int lo, int hi) {
-    const int v = args_.Int(name);
-    if (v < lo || v > hi)
-      Refuse(name, std::to_string(v),
-             "must be " + std::to_string(lo) + " to " + std::to_string(hi));
-    return v;
-  }
-  bool ok() const { return ok_; }
+using Draw = void (*)(TreeCanvas& canvas, const Args& args);
 
- private:
-  static std::string Text(float v) {
-    char text[48];
-    std::snprintf(text, sizeof(text), "%g", static_cast<double>(v));
-    return text;
-  }
-  void Refuse(const char* name, const std::string& value, const std::string& why) {
-    if (!ok_) return;
-    ok_ = false;
-    error_ = std::string(name) + "=" + value + ": " + why;
-  }
-
-  const Args& args_;
-  std::string& error_;
-  bool ok_ = true;
-};
-
-using Body = bool (*)(TreeCanvas& canvas, Reader& read);
-
-Param F(const char* name, const char* value, const char* help) {
-  return Param{name, Kind::Float, value, help};
-}
-Param I(const char* name, const char* value, const char* help) {
-  return Param{name, Kind::Int, value, help};
-}
-
-void Add(const char* name, const char* family, const char* summary, std::vector<Param> params,
-         Body body, std::vector<std::string> gallery) {
-  params.push_back(Param{"color", Kind::Color, "#ffffff", "drawing colour (#rrggbb or r,g,b,a)"});
-  zarn::ops::Register(Operation{
-      name, family, summary, std::move(params),
-      [body](Bitmap& bitmap, const Args& args, const Context& context, std::string& error) {
-        TreeCanvas canvas(context.window, nullptr, &bitmap);
-        if (!canvas.HasPixels()) {
-          error = "not enough memory for the canvas";
-          return false;
-        }
-        canvas.SetDrawColor(args.Color("color"));
-        Reader read(args, error);
-        if (!body(canvas, read) || !read.ok()) return false;
-        canvas.Store();
-        return true;
-      },
-      std::move(gallery)});
+// Every drawing takes its colour the same way and refuses nothing the table
+// lets through.
+void Add(Catalogue& catalogue, const char* name, const char* family, const char* summary,
+         std::vector<Param> params, Draw draw, std::vector<std::string> gallery) {
+  params.push_back(Color("color", "#ffffff", "drawing colour (#rrggbb or r,g,b,a)"));
+  catalogue.Add(Operation{name, family, summary, std::move(params),
+                          OnCanvas<TreeCanvas>([draw](TreeCanvas& canvas, const Args& args, std::string&) {
+                            canvas.SetDrawColor(args.Color("color"));
+                            draw(canvas, args);
+                            return true;
+                          }),
+                          std::move(gallery), Output::Drawing});
 }
 
 // ---- Pen and lines ----------------------------------------------------------
 
-bool Line(TreeCanvas& c, Reader& r) {
-  const float x1 = r.Finite("x1"), y1 = r.Finite("y1"), x2 = r.Finite("x2"), y2 = r.Finite("y2");
-  if (!r.ok()) return false;
-  c.DrawLine(x1, y1, x2, y2);
-  return true;
+void Line(TreeCanvas& c, const Args& a) {
+  c.DrawLine(a.Float("x1"), a.Float("y1"), a.Float("x2"), a.Float("y2"));
 }
 
-bool Run(TreeCanvas& c, Reader& r, bool horizontal) {
-  const float x = r.Finite("x"), y = r.Finite("y"), length = r.Finite("length");
-  if (!r.ok()) return false;
-  if (horizontal) c.DrawHLine(x, y, length);
-  else c.DrawVLine(x, y, length);
-  return true;
+void HLine(TreeCanvas& c, const Args& a) { c.DrawHLine(a.Float("x"), a.Float("y"), a.Float("length")); }
+
+void VLine(TreeCanvas& c, const Args& a) { c.DrawVLine(a.Float("x"), a.Float("y"), a.Float("length")); }
+
+void Box(TreeCanvas& c, const Args& a) {
+  c.DrawBox(a.Float("x1"), a.Float("y1"), a.Float("x2"), a.Float("y2"));
 }
 
-bool Box(TreeCanvas& c, Reader& r, bool fill) {
-  const float x1 = r.Finite("x1"), y1 = r.Finite("y1"), x2 = r.Finite("x2"), y2 = r.Finite("y2");
-  if (!r.ok()) return false;
-  if (fill) c.FillBox(x1, y1, x2, y2);
-  else c.DrawBox(x1, y1, x2, y2);
-  return true;
+void FillBox(TreeCanvas& c, const Args& a) {
+  c.FillBox(a.Float("x1"), a.Float("y1"), a.Float("x2"), a.Float("y2"));
 }
 
-// ---- Ellipses, discs and arcs -------------------------------------------------
+// ---- Ellipses, discs and arcs
+// -------------------------------------------------
 
-// Larger radii draw nothing; say so instead.
-constexpr float kMaxRadius = 1048576.0f;
-
-bool Ellipse(TreeCanvas& c, Reader& r) {
-  const float cx = r.Finite("cx"), cy = r.Finite("cy");
-  const float rx = r.Within("rx", -kMaxRadius, kMaxRadius);
-  const float ry = r.Within("ry", -kMaxRadius, kMaxRadius);
-  if (!r.ok()) return false;
-  c.DrawEllipse(cx, cy, rx, ry);
-  return true;
+void Ellipse(TreeCanvas& c, const Args& a) {
+  c.DrawEllipse(a.Float("cx"), a.Float("cy"), a.Float("rx"), a.Float("ry"));
 }
 
-bool Circle(TreeCanvas& c, Reader& r, bool fill) {
-  const float cx = r.Finite("cx"), cy = r.Finite("cy"), radius = r.Finite("r");
-  if (!r.ok()) return false;
-  if (fill) c.FillCircle(cx, cy, radius);
-  else c.DrawCircle(cx, cy, radius);
-  return true;
+void Circle(TreeCanvas& c, const Args& a) { c.DrawCircle(a.Float("cx"), a.Float("cy"), a.Float("r")); }
+
+void FillCircle(TreeCanvas& c, const Args& a) { c.FillCircle(a.Float("cx"), a.Float("cy"), a.Float("r")); }
+
+void Arc(TreeCanvas& c, const Args& a) {
+  c.arcSegments = a.Int("segments");
+  c.DrawArc(a.Float("cx"), a.Float("cy"), a.Float("radius"), a.Float("start"), a.Float("end"));
 }
 
-bool Arc(TreeCanvas& c, Reader& r) {
-  const float cx = r.Finite("cx"), cy = r.Finite("cy"), radius = r.Finite("radius");
-  const float start = r.Finite("start"), end = r.Finite("end");
-  c.arcSegments = r.Int("segments", 1, 3600);
-  if (!r.ok()) return false;
-  c.DrawArc(cx, cy, radius, start, end);
-  return true;
-}
-
-bool Pie(TreeCanvas& c, Reader& r) {
-  const float x = r.Finite("x"), y = r.Finite("y"), radius = r.Finite("radius");
-  const float start = r.Finite("start"), sweep = r.Finite("sweep");
-  c.arcSegments = r.Int("segments", 1, 3600);
-  if (!r.ok()) return false;
-  c.MovePen(x, y);
-  c.DrawPie(radius, start, sweep);
-  return true;
+void Pie(TreeCanvas& c, const Args& a) {
+  c.arcSegments = a.Int("segments");
+  c.MovePen(a.Float("x"), a.Float("y"));
+  c.DrawPie(a.Float("radius"), a.Float("start"), a.Float("sweep"));
 }
 
 // ---- Turtle and L-tromino tilings -------------------------------------------
 
-bool Spiral(TreeCanvas& c, Reader& r) {
-  const float x = r.Finite("x"), y = r.Finite("y"), heading = r.Finite("heading");
-  const float length = r.Finite("length"), angle = r.Finite("angle"), inc = r.Finite("increment");
-  const int count = r.Int("count", 0, 1 << 24);
-  if (!r.ok()) return false;
-  c.MovePen(x, y);
-  c.heading = heading;
-  c.DrawPolySpiral(length, angle, inc, count);
-  return true;
+void Spiral(TreeCanvas& c, const Args& a) {
+  c.MovePen(a.Float("x"), a.Float("y"));
+  c.heading = a.Float("heading");
+  c.DrawPolySpiral(a.Float("length"), a.Float("angle"), a.Float("increment"), a.Int("count"));
 }
 
-bool LShape(TreeCanvas& c, Reader& r) {
-  const float x = r.Finite("x"), y = r.Finite("y"), heading = r.Finite("heading");
-  const float size = r.Finite("size");
-  if (!r.ok()) return false;
-  c.MovePen(x, y);
-  c.heading = heading;
-  c.DrawLShape(size);
-  return true;
+void LShape(TreeCanvas& c, const Args& a) {
+  c.MovePen(a.Float("x"), a.Float("y"));
+  c.heading = a.Float("heading");
+  c.DrawLShape(a.Float("size"));
 }
 
-bool Tiling(TreeCanvas& c, Reader& r, bool cascade) {
-  const float x = r.Finite("x"), y = r.Finite("y"), size = r.Finite("size");
-  const float heading = r.Finite("heading");
-  const int depth = r.Int("depth", -1, 10);
-  if (!r.ok()) return false;
-  if (cascade) c.DrawLCascade(x, y, size, heading, depth);
-  else c.DrawLTiling(x, y, size, heading, depth);
-  return true;
+void LTiling(TreeCanvas& c, const Args& a) {
+  c.DrawLTiling(a.Float("x"), a.Float("y"), a.Float("size"), a.Float("heading"), a.Int("depth"));
 }
 
-// ---- Recursive curves and the tree ----------------------------------------------
-
-bool KochLine(TreeCanvas& c, Reader& r) {
-  const float x1 = r.Finite("x1"), y1 = r.Finite("y1"), x2 = r.Finite("x2"), y2 = r.Finite("y2");
-  const int depth = r.Int("depth", 0, 12);
-  if (!r.ok()) return false;
-  c.DrawKochLine(Point2(x1, y1), Point2(x2, y2), depth);
-  return true;
+void LCascade(TreeCanvas& c, const Args& a) {
+  c.DrawLCascade(a.Float("x"), a.Float("y"), a.Float("size"), a.Float("heading"), a.Int("depth"));
 }
 
-bool KochTriangle(TreeCanvas& c, Reader& r) {
-  const float cx = r.Finite("cx"), cy = r.Finite("cy"), radius = r.Finite("r");
-  if (!r.ok()) return false;
-  c.DrawKochTriangle(cx, cy, radius);
-  return true;
+// ---- Recursive curves and the tree
+// ----------------------------------------------
+
+void KochLine(TreeCanvas& c, const Args& a) {
+  c.DrawKochLine(Point2(a.Float("x1"), a.Float("y1")), Point2(a.Float("x2"), a.Float("y2")), a.Int("depth"));
 }
 
-bool Binary(TreeCanvas& c, Reader& r, bool dragon) {
-  const float x = r.Finite("x"), y = r.Finite("y"), angle = r.Finite("angle");
-  const float length = r.Finite("length");
-  const int depth = r.Int("depth", 0, 24);
-  const int side = dragon ? r.Int("side", 0, 1) : 0;
-  if (!r.ok()) return false;
-  c.MovePen(x, y);
-  if (dragon) c.DrawDragonCurve(angle, length, depth, side);
-  else c.DrawLevyCurve(angle, length, depth);
-  return true;
+void KochTriangle(TreeCanvas& c, const Args& a) {
+  c.DrawKochTriangle(a.Float("cx"), a.Float("cy"), a.Float("r"));
 }
 
-bool Hilbert(TreeCanvas& c, Reader& r, bool square) {
-  const float x = r.Finite("x"), y = r.Finite("y");
-  const float size = r.Finite(square ? "size" : "step");
-  const int orientation = r.Int("orientation", 0, 3);
-  const int depth = r.Int("depth", 0, 12);
-  if (!r.ok()) return false;
-  c.MovePen(x, y);
-  if (square) c.DrawHilbertSquare(size, orientation, depth);
-  else c.DrawHilbertCurve(size, orientation, depth);
-  return true;
+void Levy(TreeCanvas& c, const Args& a) {
+  c.MovePen(a.Float("x"), a.Float("y"));
+  c.DrawLevyCurve(a.Float("angle"), a.Float("length"), a.Int("depth"));
 }
 
-bool FractalLine(TreeCanvas& c, Reader& r) {
-  const float x1 = r.Finite("x1"), y1 = r.Finite("y1"), x2 = r.Finite("x2"), y2 = r.Finite("y2");
-  const float limit = r.Above("limit", 0.0f), scale = r.Finite("scale");
-  const float dimension = r.Above("dimension", 0.5f);
-  if (!r.ok()) return false;
-  c.DrawFractalLine(x1, y1, x2, y2, dimension, limit, scale);
-  return true;
+void Dragon(TreeCanvas& c, const Args& a) {
+  c.MovePen(a.Float("x"), a.Float("y"));
+  c.DrawDragonCurve(a.Float("angle"), a.Float("length"), a.Int("depth"), a.Int("side"));
 }
 
-bool Tree(TreeCanvas& c, Reader& r) {
-  const float x = r.Finite("x"), y = r.Finite("y"), angle = r.Finite("angle");
-  const float length = r.Finite("length"), spread = r.Finite("spread");
-  const int depth = r.Int("depth", 0, 1024);
-  c.branchCount = r.Int("branches", 0, 1 << 24);
-  c.lengthScale = r.Finite("length-scale");
-  c.spreadScale = r.Finite("spread-scale");
-  if (!r.ok()) return false;
-  c.DrawTree(Point2(x, y), angle, length, spread, depth);
-  return true;
+void Hilbert(TreeCanvas& c, const Args& a) {
+  c.MovePen(a.Float("x"), a.Float("y"));
+  c.DrawHilbertCurve(a.Float("step"), a.Int("orientation"), a.Int("depth"));
+}
+
+void HilbertSquare(TreeCanvas& c, const Args& a) {
+  c.MovePen(a.Float("x"), a.Float("y"));
+  c.DrawHilbertSquare(a.Float("size"), a.Int("orientation"), a.Int("depth"));
+}
+
+void FractalLine(TreeCanvas& c, const Args& a) {
+  c.DrawFractalLine(a.Float("x1"), a.Float("y1"), a.Float("x2"), a.Float("y2"), a.Float("dimension"),
+                    a.Float("limit"), a.Float("scale"));
+}
+
+void Tree(TreeCanvas& c, const Args& a) {
+  c.branchCount = a.Int("branches");
+  c.lengthScale = a.Float("length-scale");
+  c.spreadScale = a.Float("spread-scale");
+  c.DrawTree(Point2(a.Float("x"), a.Float("y")), a.Float("angle"), a.Float("length"), a.Float("spread"),
+             a.Int("depth"));
 }
 
 // ---- Polygons and parametric curves -----------------------------------------
 
-bool Polygon(TreeCanvas& c, Reader& r, bool web) {
-  const float cx = r.Finite("cx"), cy = r.Finite("cy"), radius = r.Finite("r");
-  const int n = r.Int("n", 3, web ? 4096 : 1 << 24);
-  if (!r.ok()) return false;
-  if (web) c.DrawPolygonWeb(cx, cy, radius, n);
-  else c.DrawRegularPolygon(cx, cy, radius, n);
-  return true;
+void Polygon(TreeCanvas& c, const Args& a) {
+  c.DrawRegularPolygon(a.Float("cx"), a.Float("cy"), a.Float("r"), a.Int("n"));
 }
 
-bool Rose(TreeCanvas& c, Reader& r) {
-  const float cx = r.Finite("cx"), cy = r.Finite("cy"), radius = r.Finite("radius");
-  const int k = r.Int("k", 1, 4096);
-  c.arcSegments = r.Int("segments", 1, 4096);
-  if (!r.ok()) return false;
-  c.DrawRose(cx, cy, radius, k);
-  return true;
+void PolygonWeb(TreeCanvas& c, const Args& a) {
+  c.DrawPolygonWeb(a.Float("cx"), a.Float("cy"), a.Float("r"), a.Int("n"));
 }
 
-bool Superellipse(TreeCanvas& c, Reader& r) {
-  const float cx = r.Finite("cx"), cy = r.Finite("cy"), a = r.Finite("a"), b = r.Finite("b");
-  const float n = r.Above("n", 0.0f);
-  c.arcSegments = r.Int("segments", 2, 1 << 22);
-  if (!r.ok()) return false;
-  c.DrawSuperellipse(cx, cy, a, b, n);
-  return true;
+void Rose(TreeCanvas& c, const Args& a) {
+  c.arcSegments = a.Int("segments");
+  c.DrawRose(a.Float("cx"), a.Float("cy"), a.Float("radius"), a.Int("k"));
+}
+
+void Superellipse(TreeCanvas& c, const Args& a) {
+  c.arcSegments = a.Int("segments");
+  c.DrawSuperellipse(a.Float("cx"), a.Float("cy"), a.Float("a"), a.Float("b"), a.Float("n"));
 }
 
 }  // namespace
 
-ZARN_REGISTER_OPERATIONS {
+void AddDrawingOperations(Catalogue& c) {
   // Gallery tiles are 192 x 128.
-  Add("line", "lines", "a line from (x1, y1) to (x2, y2)",
-      {F("x1", "10", "start column"), F("y1", "10", "start row"), F("x2", "180", "end column"),
-       F("y2", "115", "end row")},
+  Add(c, "line", "lines", "a line from (x1, y1) to (x2, y2)",
+      {Float("x1", "10", "start column"), Float("y1", "10", "start row"), Float("x2", "180", "end column"),
+       Float("y2", "115", "end row")},
       Line, {"x1=8", "y1=120", "x2=184", "y2=12", "color=#ffee40"});
-  Add("hline", "lines", "a run of pixels to the right",
-      {F("x", "0", "start column"), F("y", "0", "row"), F("length", "10", "pixels")},
-      [](TreeCanvas& c, Reader& r) { return Run(c, r, true); },
+  Add(c, "hline", "lines", "a run of pixels to the right",
+      {Float("x", "0", "start column"), Float("y", "0", "row"), Float("length", "10", "pixels")}, HLine,
       {"x=16", "y=64", "length=160", "color=#40ff80"});
-  Add("vline", "lines", "a run of pixels downward",
-      {F("x", "0", "column"), F("y", "0", "start row"), F("length", "10", "pixels")},
-      [](TreeCanvas& c, Reader& r) { return Run(c, r, false); },
+  Add(c, "vline", "lines", "a run of pixels downward",
+      {Float("x", "0", "column"), Float("y", "0", "start row"), Float("length", "10", "pixels")}, VLine,
       {"x=96", "y=8", "length=112", "color=#40ff80"});
-  Add("box", "lines", "rectangle outline between two corners",
-      {F("x1", "10", "corner column"), F("y1", "10", "corner row"), F("x2", "50", "corner column"),
-       F("y2", "40", "corner row")},
-      [](TreeCanvas& c, Reader& r) { return Box(c, r, false); },
-      {"x1=20", "y1=16", "x2=172", "y2=112", "color=#ff8040"});
-  Add("fill-box", "lines", "filled rectangle between two corners",
-      {F("x1", "10", "corner column"), F("y1", "10", "corner row"), F("x2", "50", "corner column"),
-       F("y2", "40", "corner row")},
-      [](TreeCanvas& c, Reader& r) { return Box(c, r, true); },
-      {"x1=40", "y1=30", "x2=150", "y2=100", "color=#ff8040"});
+  Add(c, "box", "lines", "rectangle outline between two corners",
+      {Float("x1", "10", "corner column"), Float("y1", "10", "corner row"),
+       Float("x2", "50", "corner column"), Float("y2", "40", "corner row")},
+      Box, {"x1=20", "y1=16", "x2=172", "y2=112", "color=#ff8040"});
+  Add(c, "fill-box", "lines", "filled rectangle between two corners",
+      {Float("x1", "10", "corner column"), Float("y1", "10", "corner row"),
+       Float("x2", "50", "corner column"), Float("y2", "40", "corner row")},
+      FillBox, {"x1=40", "y1=30", "x2=150", "y2=100", "color=#ff8040"});
 
-  Add("ellipse", "ellipses", "ellipse outline, axes along the image",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("rx", "40", "half width"),
-       F("ry", "20", "half height")},
+  Add(c, "ellipse", "ellipses", "ellipse outline, axes along the image",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"),
+       Float("rx", "40", "half width").Range(-kMaxRadius, kMaxRadius),
+       Float("ry", "20", "half height").Range(-kMaxRadius, kMaxRadius)},
       Ellipse, {"cx=96", "cy=64", "rx=80", "ry=40", "color=#ffffff"});
-  Add("circle", "ellipses", "circle outline",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("r", "20", "radius")},
-      [](TreeCanvas& c, Reader& r) { return Circle(c, r, false); },
-      {"cx=96", "cy=64", "r=50", "color=#ffffff"});
-  Add("fill-circle", "ellipses", "filled disc (rows follow the pixel aspect)",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("r", "20", "radius")},
-      [](TreeCanvas& c, Reader& r) { return Circle(c, r, true); },
-      {"cx=96", "cy=64", "r=44", "color=#ff40c0"});
-  Add("arc", "ellipses", "circular arc from start to end (degrees, counter-clockwise)",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("radius", "30", "radius"),
-       F("start", "0", "start angle"), F("end", "270", "end angle"),
-       I("segments", "50", "arc resolution: steps of max(1, span * segments / 360) degrees")},
+  Add(c, "circle", "ellipses", "circle outline",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"), Float("r", "20", "radius")},
+      Circle, {"cx=96", "cy=64", "r=50", "color=#ffffff"});
+  Add(c, "fill-circle", "ellipses", "filled disc (rows follow the pixel aspect)",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"), Float("r", "20", "radius")},
+      FillCircle, {"cx=96", "cy=64", "r=44", "color=#ff40c0"});
+  Add(c, "arc", "ellipses", "circular arc from start to end (degrees, counter-clockwise)",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"), Float("radius", "30", "radius"),
+       Float("start", "0", "start angle"), Float("end", "270", "end angle"),
+       Int("segments", "50", "arc resolution: steps of max(1, span * segments / 360) degrees")
+           .Range(1, 3600)},
       Arc, {"cx=96", "cy=64", "radius=50", "start=30", "end=300", "segments=4", "color=#80c0ff"});
-  Add("pie", "ellipses", "pie slice at (x, y): both radii, then the arc",
-      {F("x", "50", "centre column"), F("y", "50", "centre row"), F("radius", "30", "radius"),
-       F("start", "0", "start angle"), F("sweep", "60", "sweep in degrees"),
-       I("segments", "50", "arc resolution")},
+  Add(c, "pie", "ellipses", "pie slice at (x, y): both radii, then the arc",
+      {Float("x", "50", "centre column"), Float("y", "50", "centre row"), Float("radius", "30", "radius"),
+       Float("start", "0", "start angle"), Float("sweep", "60", "sweep in degrees"),
+       Int("segments", "50", "arc resolution").Range(1, 3600)},
       Pie, {"x=96", "y=70", "radius=55", "start=20", "sweep=140", "segments=2", "color=#80c0ff"});
 
-  Add("poly-spiral", "turtle", "turtle spiral: count times forward, turn right, grow",
-      {F("x", "50", "start column"), F("y", "50", "start row"), F("heading", "0", "degrees"),
-       F("length", "2", "first step"), F("angle", "91", "right turn per step"),
-       F("increment", "1", "growth per step"), I("count", "100", "steps")},
-      Spiral,
-      {"x=96", "y=64", "length=2", "angle=91", "increment=1.1", "count=110", "color=#ffe070"});
-  Add("l-shape", "turtle", "outline of an L-tromino from its outer corner",
-      {F("x", "20", "corner column"), F("y", "100", "corner row"), F("heading", "0", "degrees"),
-       F("size", "60", "arm length")},
+  Add(c, "poly-spiral", "turtle", "turtle spiral: count times forward, turn right, grow",
+      {Float("x", "50", "start column"), Float("y", "50", "start row"), Float("heading", "0", "degrees"),
+       Float("length", "2", "first step"), Float("angle", "91", "right turn per step"),
+       Float("increment", "1", "growth per step"), Int("count", "100", "steps").Range(0, 1 << 24)},
+      Spiral, {"x=96", "y=64", "length=2", "angle=91", "increment=1.1", "count=110", "color=#ffe070"});
+  Add(c, "l-shape", "turtle", "outline of an L-tromino from its outer corner",
+      {Float("x", "20", "corner column"), Float("y", "100", "corner row"), Float("heading", "0", "degrees"),
+       Float("size", "60", "arm length")},
       LShape, {"x=56", "y=116", "size=100", "color=#ffe070"});
-  Add("l-tiling", "turtle", "L-tromino tiling of the given depth",
-      {F("x", "20", "corner column"), F("y", "100", "corner row"), F("size", "64", "arm length"),
-       F("heading", "0", "degrees"), I("depth", "2", "-1 (square) to 10")},
-      [](TreeCanvas& c, Reader& r) { return Tiling(c, r, false); },
-      {"x=48", "y=120", "size=112", "depth=3", "color=#ffe070"});
-  Add("l-cascade", "turtle", "square filled by L-tromino tilings of halving size",
-      {F("x", "20", "corner column"), F("y", "100", "corner row"), F("size", "64", "side"),
-       F("heading", "0", "degrees"), I("depth", "2", "-1 to 10")},
-      [](TreeCanvas& c, Reader& r) { return Tiling(c, r, true); },
-      {"x=40", "y=120", "size=112", "depth=3", "color=#ffe070"});
+  Add(c, "l-tiling", "turtle", "L-tromino tiling of the given depth",
+      {Float("x", "20", "corner column"), Float("y", "100", "corner row"), Float("size", "64", "arm length"),
+       Float("heading", "0", "degrees"), Int("depth", "2", "levels; -1 draws a square").Range(-1, 10)},
+      LTiling, {"x=48", "y=120", "size=112", "depth=3", "color=#ffe070"});
+  Add(c, "l-cascade", "turtle", "square filled by L-tromino tilings of halving size",
+      {Float("x", "20", "corner column"), Float("y", "100", "corner row"), Float("size", "64", "side"),
+       Float("heading", "0", "degrees"), Int("depth", "2", "depth of the largest tiling").Range(-1, 10)},
+      LCascade, {"x=40", "y=120", "size=112", "depth=3", "color=#ffe070"});
 
-  Add("koch-line", "curves", "Koch curve from (x1, y1) to (x2, y2), bumps to the right",
-      {F("x1", "10", "start column"), F("y1", "50", "start row"), F("x2", "180", "end column"),
-       F("y2", "50", "end row"), I("depth", "3", "0 to 12")},
+  Add(c, "koch-line", "curves", "Koch curve from (x1, y1) to (x2, y2), bumps to the right",
+      {Float("x1", "10", "start column"), Float("y1", "50", "start row"), Float("x2", "180", "end column"),
+       Float("y2", "50", "end row"), Int("depth", "3", "levels").Range(0, 12)},
       KochLine, {"x1=180", "y1=90", "x2=12", "y2=90", "depth=4", "color=#a0ffff"});
-  Add("koch-triangle", "curves", "Koch curves on a triangle's sides, bumps inward",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("r", "40", "radius")},
+  Add(c, "koch-triangle", "curves", "Koch curves on a triangle's sides, bumps inward",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"), Float("r", "40", "radius")},
       KochTriangle, {"cx=96", "cy=72", "r=70", "color=#a0ffff"});
-  Add("levy", "curves", "Levy C curve from (x, y); angle clockwise in degrees",
-      {F("x", "20", "start column"), F("y", "40", "start row"), F("angle", "0", "degrees"),
-       F("length", "100", "span"), I("depth", "10", "0 to 24")},
-      [](TreeCanvas& c, Reader& r) { return Binary(c, r, false); },
-      {"x=56", "y=40", "length=80", "depth=12", "color=#a0ffff"});
-  Add("dragon", "curves", "dragon curve from (x, y); angle clockwise in degrees",
-      {F("x", "20", "start column"), F("y", "40", "start row"), F("angle", "0", "degrees"),
-       F("length", "100", "span"), I("depth", "10", "0 to 24"), I("side", "0", "0 or 1")},
-      [](TreeCanvas& c, Reader& r) { return Binary(c, r, true); },
-      {"x=52", "y=52", "length=96", "depth=12", "color=#a0ffff"});
-  Add("hilbert", "curves", "Hilbert curve of unit steps `step` from (x, y)",
-      {F("x", "0", "start column"), F("y", "0", "start row"), F("step", "4", "unit step"),
-       I("orientation", "0", "0 to 3"), I("depth", "4", "0 to 12")},
-      [](TreeCanvas& c, Reader& r) { return Hilbert(c, r, false); },
-      {"x=34", "y=4", "step=4", "depth=5", "color=#a0ffff"});
-  Add("hilbert-square", "curves", "Hilbert curve whose depth 6 spans size",
-      {F("x", "0", "start column"), F("y", "0", "start row"), F("size", "63", "span at depth 6"),
-       I("orientation", "0", "0 to 3"), I("depth", "6", "0 to 12")},
-      [](TreeCanvas& c, Reader& r) { return Hilbert(c, r, true); },
-      {"x=34", "y=4", "size=120", "depth=6", "color=#a0ffff"});
-  Add("fractal-line", "curves", "midpoint-displacement line of the given dimension",
-      {F("x1", "10", "start column"), F("y1", "50", "start row"), F("x2", "180", "end column"),
-       F("y2", "50", "end row"), F("dimension", "1.3", "above 0.5; higher is rougher"),
-       F("limit", "4", "squared length of the pieces"), F("scale", "0.3", "displacement")},
-      FractalLine, {"x1=6", "y1=64", "x2=186", "y2=64", "dimension=1.2", "scale=0.35",
-                    "color=#a0ffff"});
-  Add("tree", "curves", "branching tree from a trunk at (x, y); angle counter-clockwise",
-      {F("x", "96", "base column"), F("y", "127", "base row"), F("angle", "90", "degrees"),
-       F("length", "50", "trunk"), F("spread", "60", "fan of the first branches, degrees"),
-       I("depth", "5", "levels, 0 to 1024"), I("branches", "3", "children per branch"),
-       F("length-scale", "0.4", "child length factor"),
-       F("spread-scale", "1.2", "child spread factor")},
-      Tree, {"x=96", "y=127", "length=56", "spread=70", "depth=6", "length-scale=0.6",
-             "spread-scale=1.0", "color=#80ff80"});
+  Add(c, "levy", "curves", "Levy C curve from (x, y); angle clockwise in degrees",
+      {Float("x", "20", "start column"), Float("y", "40", "start row"), Float("angle", "0", "degrees"),
+       Float("length", "100", "span"), Int("depth", "10", "levels").Range(0, 24)},
+      Levy, {"x=56", "y=40", "length=80", "depth=12", "color=#a0ffff"});
+  Add(c, "dragon", "curves", "dragon curve from (x, y); angle clockwise in degrees",
+      {Float("x", "20", "start column"), Float("y", "40", "start row"), Float("angle", "0", "degrees"),
+       Float("length", "100", "span"), Int("depth", "10", "levels").Range(0, 24),
+       Int("side", "0", "which way the first fold turns").OneOf({0, 1})},
+      Dragon, {"x=52", "y=52", "length=96", "depth=12", "color=#a0ffff"});
+  Add(c, "hilbert", "curves", "Hilbert curve of unit steps `step` from (x, y)",
+      {Float("x", "0", "start column"), Float("y", "0", "start row"), Float("step", "4", "unit step"),
+       Int("orientation", "0", "quarter turns").Range(0, 3), Int("depth", "4", "levels").Range(0, 12)},
+      Hilbert, {"x=34", "y=4", "step=4", "depth=5", "color=#a0ffff"});
+  Add(c, "hilbert-square", "curves", "Hilbert curve whose depth 6 spans size",
+      {Float("x", "0", "start column"), Float("y", "0", "start row"), Float("size", "63", "span at depth 6"),
+       Int("orientation", "0", "quarter turns").Range(0, 3), Int("depth", "6", "levels").Range(0, 12)},
+      HilbertSquare, {"x=34", "y=4", "size=120", "depth=6", "color=#a0ffff"});
+  Add(c, "fractal-line", "curves", "midpoint-displacement line of the given dimension",
+      {Float("x1", "10", "start column"), Float("y1", "50", "start row"), Float("x2", "180", "end column"),
+       Float("y2", "50", "end row"), Float("dimension", "1.3", "higher is rougher").Above(0.5),
+       Float("limit", "4", "squared length of the pieces").Above(0), Float("scale", "0.3", "displacement")},
+      FractalLine, {"x1=6", "y1=64", "x2=186", "y2=64", "dimension=1.2", "scale=0.35", "color=#a0ffff"});
+  Add(c, "tree", "curves", "branching tree from a trunk at (x, y); angle counter-clockwise",
+      {Float("x", "96", "base column"), Float("y", "127", "base row"), Float("angle", "90", "degrees"),
+       Float("length", "50", "trunk"), Float("spread", "60", "fan of the first branches, degrees"),
+       Int("depth", "5", "levels").Range(0, 1024),
+       Int("branches", "3", "children per branch").Range(0, 1 << 24),
+       Float("length-scale", "0.4", "child length factor"),
+       Float("spread-scale", "1.2", "child spread factor")},
+      Tree,
+      {"x=96", "y=127", "length=56", "spread=70", "depth=6", "length-scale=0.6", "spread-scale=1.0",
+       "color=#80ff80"});
 
-  Add("polygon", "polygons", "regular n-gon, first vertex at the top",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("r", "40", "radius"),
-       I("n", "6", "sides, 3 or more")},
-      [](TreeCanvas& c, Reader& r) { return Polygon(c, r, false); },
-      {"cx=96", "cy=66", "r=58", "n=7", "color=#ffb0ff"});
-  Add("polygon-web", "polygons", "regular n-gon with all its diagonals",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("r", "40", "radius"),
-       I("n", "7", "sides, 3 to 4096")},
-      [](TreeCanvas& c, Reader& r) { return Polygon(c, r, true); },
-      {"cx=96", "cy=66", "r=58", "n=9", "color=#ffb0ff"});
-  Add("rose", "polygons", "rose curve with petal factor k",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("radius", "40", "radius"),
-       I("k", "3", "petal factor, 1 or more"), I("segments", "50", "segments per 2 pi / k")},
+  Add(c, "polygon", "polygons", "regular n-gon, first vertex at the top",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"), Float("r", "40", "radius"),
+       Int("n", "6", "sides").Range(3, 1 << 24)},
+      Polygon, {"cx=96", "cy=66", "r=58", "n=7", "color=#ffb0ff"});
+  Add(c, "polygon-web", "polygons", "regular n-gon with all its diagonals",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"), Float("r", "40", "radius"),
+       Int("n", "7", "sides").Range(3, 4096)},
+      PolygonWeb, {"cx=96", "cy=66", "r=58", "n=9", "color=#ffb0ff"});
+  Add(c, "rose", "polygons", "rose curve with petal factor k",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"), Float("radius", "40", "radius"),
+       Int("k", "3", "petal factor").Range(1, 4096),
+       Int("segments", "50", "segments per 2 pi / k").Range(1, 4096)},
       Rose, {"cx=96", "cy=64", "radius=58", "k=5", "color=#ffb0ff"});
-  Add("superellipse", "polygons", "|x/a|^n + |y/b|^n = 1",
-      {F("cx", "50", "centre column"), F("cy", "50", "centre row"), F("a", "40", "half width"),
-       F("b", "30", "half height"), F("n", "4", "exponent, above 0"),
-       I("segments", "50", "segments per quarter + 1, 2 or more")},
+  Add(c, "superellipse", "polygons", "|x/a|^n + |y/b|^n = 1",
+      {Float("cx", "50", "centre column"), Float("cy", "50", "centre row"), Float("a", "40", "half width"),
+       Float("b", "30", "half height"), Float("n", "4", "exponent").Above(0),
+       Int("segments", "50", "segments per quarter + 1").Range(2, 1 << 22)},
       Superellipse, {"cx=96", "cy=64", "a=80", "b=50", "n=0.6", "color=#ffb0ff"});
 }
+
+}  // namespace zarn::ops

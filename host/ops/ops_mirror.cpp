@@ -2,32 +2,34 @@
 #include "canvas/canvas.h"
 #include "host/ops/registry.h"
 
+namespace zarn::ops {
 namespace {
-using zarn::ops::Args;
-using zarn::ops::Context;
 
-bool MirrorOp(Bitmap& bitmap, const Context& context, bool horizontal, std::string& error) {
-  Canvas canvas(context.window, nullptr, &bitmap);
-  if (!canvas.HasPixels()) {
-    error = "not enough memory for the canvas";
-    return false;
-  }
-  if (horizontal) canvas.MirrorHorizontal();
-  else canvas.MirrorVertical();
-  canvas.Store();
+bool MirrorHorizontal(Canvas& canvas, const Args&, std::string&) {
+  canvas.MirrorHorizontal();
   return true;
 }
+
+bool MirrorVertical(Canvas& canvas, const Args&, std::string&) {
+  canvas.MirrorVertical();
+  return true;
+}
+
 }  // namespace
 
-ZARN_REGISTER_OPERATIONS {
-  zarn::ops::Register({"mirror-horizontal", "mirror", "mirror left-right (swap columns)", {},
-                       [](Bitmap& b, const Args&, const Context& c, std::string& e) {
-                         return MirrorOp(b, c, true, e);
-                       },
-                       {}});
-  zarn::ops::Register({"mirror-vertical", "mirror", "mirror top-bottom (swap rows)", {},
-                       [](Bitmap& b, const Args&, const Context& c, std::string& e) {
-                         return MirrorOp(b, c, false, e);
-                       },
-                       {}});
+void AddMirrorOperations(Catalogue& c) {
+  c.Add({"mirror-horizontal",
+         "mirror",
+         "mirror left-right (swap columns)",
+         {},
+         OnCanvas<Canvas>(MirrorHorizontal),
+         {}});
+  c.Add({"mirror-vertical",
+         "mirror",
+         "mirror top-bottom (swap rows)",
+         {},
+         OnCanvas<Canvas>(MirrorVertical),
+         {}});
 }
+
+}  // namespace zarn::ops

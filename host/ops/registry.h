@@ -1,13 +1,20 @@
 // Toolkit operations as the runner offers them: one table row per operation
-// (name, family, parameters with defaults) feeds `zarn apply`, its help and
-// `zarn gallery`. Each ops_*.cpp file registers its family's rows with
-// ZARN_REGISTER_OPERATIONS; they are compiled straight into the runner, so
-// the registrations are never dropped by the linker.
+// (name, family, parameters with their kind, range and default) feeds
+// `zarn apply`, its argument checks, `zarn apply --list`, `zarn gallery` and
+// the test that runs every operation. Operations() builds the catalogue from
+// one explicit list (catalogue.cpp), so the library links anywhere.
+//
+// Adding an operation: write its body (canvas, arguments, error) and add one
+// row to its family's table.
 #pragma once
+#include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "hostsdk/bitmap.h"
@@ -16,33 +23,101 @@
 namespace zarn::ops {
 
 enum class Kind {
-  Float,  // 32-bit float, "1.5", "-2", "inf"
+  Float,  // finite 32-bit float, "1.5", "-2", "1e3"
   Int,    // signed 32-bit
-  Color,  // "#rrggbb", "#rrggbbaa" (8-bit, widened) or "r,g,b,a" (16-bit)
+  Color,  // "#rrggbb", "#rrggbbaa" (8-bit, widened) or "r,g,b[,a]" (16-bit)
   Text,
 };
 
+// One parameter: its kind, default and accepted values. Numbers are checked
+// against [min, max] (min itself refused when minExcluded); whole numbers
+// against `choices` when there are any. Build rows with the helpers below.
 struct Param {
   std::string name;
-  Kind kind;
+  Kind kind = Kind::Float;
   std::string defaultValue;
   std::string help;
+  double min = -std::numeric_limits<double>::infinity();
+  double max = std::numeric_limits<double>::infinity();
+  bool minExcluded = false;
+  std::vector<int> choices;
+
+  Param&& AtLeast(double lo) && {
+    min = lo;
+    minExcluded = false;
+    return std::move(*this);
+  }
+  Param&& Above(double lo) && {
+    min = lo;
+    minExcluded = true;
+    return std::move(*this);
+  }
+  Param&& AtMost(double hi) && {
+    max = hi;
+    return std::move(*this);
+  }
+  Param&& Range(double lo, double hi) && { return std::move(*this).AtLeast(lo).AtMost(hi); }
+  Param&& OneOf(std::initializer_list<int> values) && {
+    choices = values;
+    return std::move(*this);
+  }
+
+  // The accepted values in words ("0 to 12", "above 0, at most 1",
+  // "one of 0, 1, -1"); empty when any value of the kind is taken.
+  std::string RangeText() const;
 };
 
-// Parsed key=value arguments, completed with the defaults of the operation.
+Param Float(std::string name, std::string defaultValue, std::string help);
+Param Int(std::string name, std::string defaultValue, std::string help);
+Param Color(std::string name, std::string defaultValue, std::string help);
+
+struct Operation;
+
+// Arguments checked against an operation's table and completed with its
+// defaults. Asking for a name the table does not have, or as another kind,
+// is a fault of the operation's body and throws std::logic_error.
 class Args {
  public:
-  float Float(const std::string& name) const;
-  int Int(const std::string& name) const;
-  BMM_Color_64 Color(const std::string& name) const;
-  const std::string& Text(const std::string& name) const;
+  float Float(std::string_view name) const;
+  int Int(std::string_view name) const;
+  BMM_Color_64 Color(std::string_view name) const;
+  const std::string& Text(std::string_view name) const;
 
-  std::map<std::string, std::string> values;
+ private:
+  friend bool ParseArgs(const Operation& operation, const std::vector<std::string>& words, Args& args,
+                        std::string& error);
+  struct Value {
+    Kind kind = Kind::Text;
+    float f = 0.0f;
+    int i = 0;
+    BMM_Color_64 color{0, 0, 0, 65535};
+    std::string text;
+  };
+  const Value& Get(std::string_view name, Kind kind) const;
+  std::string operation_;
+  std::map<std::string, Value, std::less<>> values_;
+};
+
+enum class Status {
+  Done,     // the picture holds the result
+  Failed,   // refused or out of memory; the picture is unchanged, error says why
+  Aborted,  // stopped through the abort query; the picture is unchanged
 };
 
 struct Context {
-  // Receives the toolkit's progress and abort-query messages; may be null.
+  // Receives the toolkit's CANVAS_PROGRESS and CANVAS_QUERY_ABORT messages;
+  // may be null.
   HWND window = nullptr;
+};
+
+// Works on the bitmap; made by OnCanvas.
+using Runner = std::function<Status(Bitmap& bitmap, const Args& args, HWND window, std::string& error)>;
+
+// What the operation may change, for the test that runs every operation.
+enum class Output {
+  Drawing,  // only pixels of the `color` parameter appear; the rest stays as it
+            // was
+  Picture,  // any pixel, the picture's size stays
 };
 
 struct Operation {
@@ -50,36 +125,63 @@ struct Operation {
   std::string family;   // gallery label group, e.g. "lines", "warp"
   std::string summary;  // one line for `zarn apply --list`
   std::vector<Param> params;
-  // Works on the bitmap in place (build a canvas, operate, Store). Answers
-  // false with a message naming the bad value when it refuses.
-  std::function<bool(Bitmap& bitmap, const Args& args, const Context& context, std::string& error)>
-      run;
+  Runner run;
   // key=value words for this operation's gallery tile, over the sample image.
   std::vector<std::string> galleryArgs;
+  Output output = Output::Picture;
 };
 
-// Adds an operation; names are unique.
-void Register(Operation operation);
-const std::vector<Operation>& All();
-const Operation* Find(std::string_view name);
+// The shared wrapper every operation runs in: builds a canvas of the given
+// type on the bitmap with the context's window (so progress and abort
+// queries reach it), says so when memory is short, runs the body and stores
+// the result only when the body succeeded and was not aborted. The body,
+// bool(CanvasType&, const Args&, std::string& error), answers false with
+// `error` naming the bad value when it refuses.
+template <class CanvasType, class Body>
+Runner OnCanvas(Body body) {
+  return [body](Bitmap& bitmap, const Args& args, HWND window, std::string& error) {
+    CanvasType canvas(window, nullptr, &bitmap);
+    if (!canvas.HasPixels()) {
+      error = "not enough memory for the canvas";
+      return Status::Failed;
+    }
+    if (!body(canvas, args, error)) return Status::Failed;
+    if constexpr (requires { canvas.aborted; }) {
+      if (canvas.aborted) return Status::Aborted;
+    }
+    canvas.Store();
+    return Status::Done;
+  };
+}
 
-// Parses key=value words against the operation's table: unknown names,
-// repeated names and values that do not parse are errors naming the word.
+class Catalogue {
+ public:
+  // Adds an operation; a second one of the same name throws std::logic_error.
+  void Add(Operation operation);
+  const std::vector<Operation>& All() const { return operations_; }
+  const Operation* Find(std::string_view name) const;
+
+ private:
+  std::vector<Operation> operations_;
+};
+
+// Every operation of the toolkit, in gallery order.
+const Catalogue& Operations();
+
+// The families' tables (one file each), added by Operations() in this order.
+void AddDrawingOperations(Catalogue& catalogue);
+void AddEffectOperations(Catalogue& catalogue);
+void AddMirrorOperations(Catalogue& catalogue);
+
+// Parses key=value words against the operation's table and fills in the
+// defaults. Missing '=', unknown and repeated names, values that do not
+// parse and values out of range are errors naming the operation and the
+// word: "koch-line: depth=13 is above 12".
 bool ParseArgs(const Operation& operation, const std::vector<std::string>& words, Args& args,
                std::string& error);
 
-// Registers at static-initialisation time.
-struct Registrar {
-  explicit Registrar(void (*registerAll)()) { registerAll(); }
-};
+// Runs the operation on the bitmap; error begins with the operation's name.
+Status Apply(const Operation& operation, Bitmap& bitmap, const Args& args, const Context& context,
+             std::string& error);
 
 }  // namespace zarn::ops
-
-#define ZARN_OPS_CONCAT2(a, b) a##b
-#define ZARN_OPS_CONCAT(a, b) ZARN_OPS_CONCAT2(a, b)
-// ZARN_REGISTER_OPERATIONS { zarn::ops::Register({...}); ... }
-#define ZARN_REGISTER_OPERATIONS                                                   \
-  static void ZARN_OPS_CONCAT(RegisterOperations_, __LINE__)();                    \
-  static const ::zarn::ops::Registrar ZARN_OPS_CONCAT(registrar_, __LINE__){       \
-      &ZARN_OPS_CONCAT(RegisterOperations_, __LINE__)};                            \
-  static void ZARN_OPS_CONCAT(RegisterOperations_, __LINE__)()
