@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs_win32/dialog_driver.h"
+#include "support/dialog_driver.h"
 #include "filter/dialog_procs.h"
 #include "filter/mirror_filter.h"
 #include "frame/plugin_info.h"

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "host/ops/registry.h"
 #include "platform/module.h"
 #include "platform/win.h"
 #include "runner.h"
@@ -190,13 +191,24 @@ TEST(Runner, ExrKeepsFullPrecisionAndMovesDepthAndId) {
 
 TEST(Runner, PngToExrAndBack) {
   Scratch s;
+  // 16-bit values a half-float channel holds exactly: small whole numbers
+  // over 65535 and 65535 itself.
   Image in = PositionImage(4, 3);
+  for (int i = 0; i < 12; ++i)
+    in.storage->Pixels()[i] = {static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(2 * i), 65535,
+                               static_cast<std::uint16_t>(i % 2 ? 65535 : 0)};
   Save(s.Path("in.png"), in);
   ASSERT_EQ(s.Zarn({"run", "in.png", "mid.exr", "--horizontal", "off"}).code, 0);
   const Image mid = Load(s.Path("mid.exr"));
   ASSERT_EQ(mid.exr.size(), 4u);  // A, B, G, R
   EXPECT_EQ(mid.exr[0].name, "A");
   EXPECT_EQ(mid.exr[0].pixelType, TINYEXR_PIXELTYPE_HALF);
+  const Result r = s.Zarn({"run", "mid.exr", "back.png", "--horizontal", "off"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const Image back = Load(s.Path("back.png"));
+  EXPECT_EQ(back.pngChannels, 4);
+  EXPECT_EQ(back.pngDepth, 16);
+  EXPECT_EQ(PixelsOf(back), PixelsOf(in));
 }
 
 // ---- Configuration blocks -----------------------------------------------------
@@ -497,19 +509,75 @@ TEST(Runner, ApplyMirrorHorizontal) {
 
 TEST(Runner, GalleryHasATilePerOperation) {
   Scratch s;
-  const Result list = s.Zarn({"apply", "--list"});
-  int operations = 0;
-  for (std::size_t at = 0; at < list.out.size(); at = list.out.find('\n', at) + 1)
-    if (list.out[at] != ' ') ++operations;
-  ASSERT_GT(operations, 0);
+  const std::size_t operations = zarn::ops::Operations().All().size();
   const Result r = s.Zarn({"gallery", "g.png"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "zarn: wrote g.png (" + std::to_string(operations) + " operations)\n");
   const Image g = Load(s.Path("g.png"));
-  const int columns = std::min(4, operations);
-  const int rows = (operations + columns - 1) / columns;
-  EXPECT_EQ(g.width, 6 + columns * (192 + 6));
-  EXPECT_EQ(g.height, 6 + rows * (128 + 14 + 6));
+  // Four 192 x 128 tiles a row, each with a 14-pixel label, 6 pixels apart.
+  EXPECT_EQ(g.width, 798);
+  EXPECT_EQ(g.height, 6 + 148 * static_cast<int>((operations + 3) / 4));
 }
+
+TEST(Runner, ApplyListShowsTheTable) {
+  Scratch s;
+  const Result r = s.Zarn({"apply", "--list"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::vector<std::string> names;
+  for (std::size_t at = 0; at < r.out.size(); at = r.out.find('\n', at) + 1)
+    if (r.out[at] != ' ') names.push_back(r.out.substr(at, r.out.find(' ', at) - at));
+  std::vector<std::string> registered;
+  for (const zarn::ops::Operation& op : zarn::ops::Operations().All()) registered.push_back(op.name);
+  EXPECT_EQ(names, registered);
+  for (const char* block : {"koch-line              Koch curve from (x1, y1) to (x2, y2), bumps to the right\n"
+                            "    x1=10  start column\n"
+                            "    y1=50  start row\n"
+                            "    x2=180  end column\n"
+                            "    y2=50  end row\n"
+                            "    depth=3  levels (0 to 12)\n"
+                            "    color=#ffffff  drawing colour (#rrggbb or r,g,b,a)\n",
+                            "reduce                 shrink the picture by cell means and place it at (x, y)\n"
+                            "    fx=0.5  width factor (above 0, at most 1)\n"
+                            "    fy=0.5  height factor (above 0, at most 1)\n"
+                            "    x=0  left column of the shrunk picture\n",
+                            "    anchor=0  fixed point: 0 centre, 1 top-right, -1 bottom-left (one of 0, 1, -1)\n"})
+    EXPECT_NE(r.out.find(block), std::string::npos) << "missing:\n" << block;
+}
+
+struct ApplyCase {
+  const char* name;
+  std::vector<std::string> words;
+  std::string message;
+  int code;
+};
+
+class ApplyErrorTest : public testing::TestWithParam<ApplyCase> {};
+
+TEST_P(ApplyErrorTest, ExactMessageAndNoOutput) {
+  Scratch s;
+  Save(s.Path("in.png"), PositionImage(5, 4));
+  std::vector<std::string> words = {"apply"};
+  words.insert(words.end(), GetParam().words.begin(), GetParam().words.end());
+  words.insert(words.end(), {"in.png", "out.png"});
+  const Result r = s.Zarn(words);
+  EXPECT_EQ(r.err, GetParam().message);
+  EXPECT_EQ(r.code, GetParam().code);
+  EXPECT_EQ(FilesIn(s.Dir()), std::vector<std::string>{"in.png"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ApplyErrorTest,
+    testing::Values(
+        ApplyCase{"OutOfRange", {"koch-line", "depth=13"}, "zarn: koch-line: depth=13 is above 12\n", 2},
+        ApplyCase{"NotAChoice", {"rotate", "anchor=2"}, "zarn: rotate: anchor=2 is not one of 0, 1, -1\n", 2},
+        ApplyCase{"Malformed", {"line", "x1=1O"}, "zarn: line: x1='1O' is not a number\n", 2},
+        ApplyCase{"UnknownName", {"line", "colour=#ffffff"}, "zarn: line: unknown parameter 'colour'\n", 2},
+        ApplyCase{"Repeated", {"line", "x1=1", "x1=2"}, "zarn: line: parameter 'x1' given twice\n", 2},
+        ApplyCase{"MissingEquals", {"mosaic", "12"}, "zarn: mosaic: expected key=value, got '12'\n", 2},
+        ApplyCase{"RefusedByTheBody",
+                  {"mosaic", "id=3"},
+                  "zarn: mosaic: id=3: the image has no object-id channel\n",
+                  1}),
+    [](const testing::TestParamInfo<ApplyCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

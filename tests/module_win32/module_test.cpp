@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs_win32/dialog_driver.h"
+#include "support/dialog_driver.h"
 #include "frame/exports.h"
 #include "hostsdk/classdesc.h"
 #include "hostsdk/filter.h"
