@@ -145,6 +145,14 @@ SourceCanvas::SourceCanvas(HWND window_, ImageFilterInfo* filterInfo_, Bitmap* b
 
 SourceCanvas::~SourceCanvas() { std::free(sourcePixels); }
 
+bool SourceCanvas::QueryAbort(int y) {
+  if (window) {
+    SendMessageA(window, CANVAS_PROGRESS, static_cast<WPARAM>(y), static_cast<LPARAM>(height - 1));
+    SendMessageA(window, CANVAS_QUERY_ABORT, 0, reinterpret_cast<LPARAM>(&aborted));
+  }
+  return aborted != 0;
+}
+
 TurtleCanvas::TurtleCanvas(HWND window_, ImageFilterInfo* filterInfo_, Bitmap* bitmap_)
     : Canvas(window_, filterInfo_, bitmap_), heading(0.0f) {}
 

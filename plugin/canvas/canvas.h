@@ -40,6 +40,21 @@ static_assert(sizeof(RGBColor) == 12);
 // r, g, b times 65535, truncated, low 16 bits kept (no clamping); alpha 65535.
 void ToColor64(float r, float g, float b, BMM_Color_64& out);
 
+// Messages the long effects send to the canvas's window before each row:
+// CANVAS_PROGRESS with wParam = the row, lParam = height - 1, then
+// CANVAS_QUERY_ABORT with lParam = the address of the canvas's `aborted`,
+// which the receiver sets non-zero to stop the effect before that row.
+inline constexpr UINT CANVAS_PROGRESS = 1056;
+inline constexpr UINT CANVAS_QUERY_ABORT = 1057;
+
+// Turns (x, y) by radians counter-clockwise in the usual axes: cos and sin
+// in double, the products cos * x and sin * x rounded to float before the
+// difference and sum, both results rounded to float.
+void RotatePoint(float* x, float* y, float radians);
+// 1 when (x, y) lies in the spike 0 <= y <= length * (1 - |x|), else 0
+// (also for NaN).
+int InSpike(float x, float y, float length);
+
 class Canvas {
  public:
   Canvas(HWND window, ImageFilterInfo* filterInfo, Bitmap* bitmap);
@@ -231,6 +246,40 @@ class Canvas {
   // PlotColor with (v, v, v, 65535), v's low 16 bits.
   void PlotGrey(float x, float y, int v);
 
+  // ---- Depth and star glow -----------------------------------------------
+  //
+  // Depths come from the float channel (RequestChannel(BMM_CHAN_FLOAT));
+  // -z is a pixel's distance, a depth of 1e30 or more (or NaN) marks a
+  // pixel without depth.
+
+  // Smallest and largest |z| below 1e20 over width * height depths, and
+  // their difference. With none: min 1e20, max 0, span -1e20. A null depth
+  // array counts as none; null outputs are skipped. Always 1.
+  int DepthRange(const float* depth, float* min, float* max, float* span) const;
+  // Selected pixels become grey (v, v, v, v): 65535 at the nearest depth,
+  // 0 at the farthest and for pixels without depth. A uniform depth gives
+  // 65535; depths above zero clamp to 65535. Without the float channel the
+  // picture is left unchanged.
+  void DepthToGrey(int id);
+  // Adds colour, weighted from 1 at the centre to 0 at the tips, to the
+  // pixels of `rays` spikes of length radius around (cx, cy), the first at
+  // startDegrees; each pixel takes the first spike that covers it. Rows and
+  // columns cx + radius, cy + radius are not visited, the tips weigh 0:
+  //
+  //   DrawStar(2, 2, c, 2, 4, 0)   . . . . .     (x gets light: the tips
+  //                                . . x . .      at (2, 0) and (0, 2)
+  //                                . x x x .      weigh nothing or fall
+  //                                . . x . .      just outside their
+  //                                . . . . .      spikes)
+  //
+  // Nothing is drawn for rays or radius below 1, a radius of 46341 or more
+  // (its square leaves 32 bits), more than kMaxStarRays rays, or for the
+  // spikes whose angle is not finite.
+  void DrawStar(int cx, int cy, BMM_Color_64 colour, int radius, int rays, float startDegrees);
+
+  // Past this many spikes even the largest star's spikes touch at its tip.
+  static constexpr int kMaxStarRays = 1 << 19;
+
   // ---- Pen and lines ------------------------------------------------------
   //
   // Coordinates are floats and reach Plot unrounded. DrawLine walks the
@@ -398,6 +447,41 @@ class SourceCanvas : public Canvas {
  public:
   SourceCanvas(HWND window, ImageFilterInfo* filterInfo, Bitmap* bitmap);
   ~SourceCanvas();
+
+  // ---- Source blur and sparkle -------------------------------------------
+  //
+  // These read the picture as loaded (`sourcePixels`) and write `pixels`,
+  // so a result never feeds its neighbours. Blur, DepthBlur and Sparkle
+  // clear `aborted`, then before each row send CANVAS_PROGRESS and
+  // CANVAS_QUERY_ABORT to `window` (nothing when it is null) and stop when
+  // `aborted` has become non-zero: rows before it are done, the rest
+  // untouched. id selects the pixels written as for AdjustSaturation.
+  //
+  //   Blur(-1, 1) on    1 2 3     each pixel: the mean (truncated) of the
+  //                     4 5 6     square of side 2 * radius + 1 around it,
+  //                               cut at the edges; alpha is kept.
+
+  // out's r, g, b = the means of sourcePixels over the square around
+  // (x, y), every pixel weighted alike whatever its alpha; out is left
+  // alone for radius < 1 or a square wholly off the canvas.
+  void BoxAverageSource(int x, int y, int radius, BMM_Color_64* out) const;
+  // BoxAverageSource over every selected pixel. The cost does not grow
+  // with the radius.
+  void Blur(int id, int radius);
+  // Blur with a radius per pixel: |-z - focus| * 2 * maxRadius / range,
+  // truncated and at most maxRadius, so sharp at -z = focus and maxRadius
+  // from range / 2 away. Pixels without depth take z = range. Refused (no
+  // message, nothing changed) unless range is positive and finite, focus
+  // finite and maxRadius >= 0.
+  void DepthBlur(int id, float focus, float range, int maxRadius);
+  // A star (DrawStar) on each selected pixel whose value V of RGBtoHSV of
+  // its 8-bit source colour (high bytes) is at least threshold: in colour
+  // when useColour is 1, else in the source pixel's own colour.
+  void Sparkle(int id, int useColour, BMM_Color_64 colour, int radius, int threshold, int rays,
+               float startDegrees);
+
+  // Sends the two messages for row y; true when the receiver asked to stop.
+  bool QueryAbort(int y);
 
   // A second read of the bitmap, never written by the operations.
   BMM_Color_64* sourcePixels;

@@ -24,7 +24,7 @@ enum class After { Unchanged, Cleared, Anything };
 
 struct BadCase {
   const char* name;
-  std::function<void(Canvas&)> op;
+  std::function<void(SourceCanvas&)> op;
   After after;
 };
 
@@ -33,7 +33,7 @@ class BadArguments : public testing::TestWithParam<BadCase> {};
 TEST_P(BadArguments, StayInsideTheCanvas) {
   const BadCase& c = GetParam();
   auto bitmap = zarntest::PositionBitmap(6, 5);
-  Canvas canvas(nullptr, nullptr, bitmap.get());
+  SourceCanvas canvas(nullptr, nullptr, bitmap.get());
   canvas.SetSecondColor(kBack);
   const auto before = fxtest::CanvasPixels(canvas);
   c.op(canvas);
@@ -49,12 +49,12 @@ TEST_P(BadArguments, StayInsideTheCanvas) {
   }
 
   auto empty = zarntest::PositionBitmap(0, 0);
-  Canvas emptyCanvas(nullptr, nullptr, empty.get());
+  SourceCanvas emptyCanvas(nullptr, nullptr, empty.get());
   c.op(emptyCanvas);
 
   // Too large to allocate: the canvas stays without pixels.
   auto hollow = zarntest::HollowBitmap(60000, 60000);
-  Canvas noPixels(nullptr, nullptr, hollow.get());
+  SourceCanvas noPixels(nullptr, nullptr, hollow.get());
   ASSERT_FALSE(noPixels.HasPixels());
   c.op(noPixels);
 }
@@ -195,6 +195,88 @@ INSTANTIATE_TEST_SUITE_P(
                 After::Anything},
         BadCase{"MandelbrotManyIterationsInsideTheSet",
                 [](Canvas& k) { k.RenderMandelbrot(-0.5f, -0.25f, 0.0f, 0.25f, INT_MAX, 6, 5); },
+                After::Anything},
+        BadCase{"BlurNegativeRadius",
+                [](SourceCanvas& k) {
+                  k.Blur(-1, -3);
+                  k.Blur(INT_MIN, INT_MIN);
+                },
+                After::Unchanged},
+        // The window is cut to the canvas: this ends at once.
+        BadCase{"BlurHugeRadius", [](SourceCanvas& k) { k.Blur(-1, INT_MAX); }, After::Anything},
+        BadCase{"BlurUnselectedId", [](SourceCanvas& k) { k.Blur(INT_MIN, INT_MAX); },
+                After::Unchanged},
+        BadCase{"BoxAverageOffTheCanvas",
+                [](SourceCanvas& k) {
+                  BMM_Color_64 out{1, 2, 3, 4};
+                  k.BoxAverageSource(INT_MIN, INT_MIN, INT_MAX, &out);
+                  k.BoxAverageSource(INT_MAX, 0, INT_MAX, &out);
+                  k.BoxAverageSource(0, 0, INT_MIN, &out);
+                  k.BoxAverageSource(0, 0, 1, nullptr);
+                  if (k.width == 0) {
+                    EXPECT_EQ(out, (BMM_Color_64{1, 2, 3, 4}));
+                  }
+                },
+                After::Unchanged},
+        BadCase{"DepthBlurRefused",
+                [](SourceCanvas& k) {
+                  k.DepthBlur(-1, 0.0f, 0.0f, 4);
+                  k.DepthBlur(-1, 0.0f, -1.0f, 4);
+                  k.DepthBlur(-1, 0.0f, kNaN, 4);
+                  k.DepthBlur(-1, 0.0f, kInf, 4);
+                  k.DepthBlur(-1, kNaN, 1.0f, 4);
+                  k.DepthBlur(-1, -kInf, 1.0f, 4);
+                  k.DepthBlur(-1, 0.0f, 1.0f, -1);
+                  k.DepthBlur(-1, 0.0f, 1.0f, INT_MIN);
+                },
+                After::Unchanged},
+        // Radii far past the int range, clamped before they are converted.
+        BadCase{"DepthBlurExtremes",
+                [](SourceCanvas& k) {
+                  k.DepthBlur(-1, 3e38f, 1e-45f, INT_MAX);
+                  k.DepthBlur(-1, -3e38f, 3e38f, INT_MAX);
+                },
+                After::Anything},
+        BadCase{"DepthToGreyWithoutTheChannel", [](SourceCanvas& k) { k.DepthToGrey(-1); },
+                After::Unchanged},
+        BadCase{"DepthRangeNullPointers",
+                [](SourceCanvas& k) { EXPECT_EQ(k.DepthRange(nullptr, nullptr, nullptr, nullptr), 1); },
+                After::Unchanged},
+        BadCase{"StarNothingToDraw",
+                [](SourceCanvas& k) {
+                  const BMM_Color_64 c{9, 9, 9, 9};
+                  k.DrawStar(2, 2, c, 0, 4, 0.0f);
+                  k.DrawStar(2, 2, c, INT_MIN, 4, 0.0f);
+                  k.DrawStar(2, 2, c, 46341, 4, 0.0f);
+                  k.DrawStar(2, 2, c, INT_MAX, 4, 0.0f);
+                  k.DrawStar(2, 2, c, 3, 0, 0.0f);
+                  k.DrawStar(2, 2, c, 3, INT_MIN, 0.0f);
+                  k.DrawStar(2, 2, c, 3, INT_MAX, 0.0f);
+                  k.DrawStar(2, 2, c, 3, 4, kNaN);
+                  k.DrawStar(2, 2, c, 3, 4, -kInf);
+                  k.DrawStar(2, 2, c, 3, 4, -3e38f);
+                  // Squares wholly off the canvas, near the int limits.
+                  k.DrawStar(INT_MAX, INT_MIN, c, 46340, 4, 0.0f);
+                  k.DrawStar(INT_MIN, INT_MAX, c, 46340, 4, 0.0f);
+                },
+                After::Unchanged},
+        BadCase{"StarLargestOverTheCanvas",
+                [](SourceCanvas& k) { k.DrawStar(3, 2, {9, 9, 9, 9}, 46340, 64, 0.0f); },
+                After::Anything},
+        BadCase{"SparkleNothingToDraw",
+                [](SourceCanvas& k) {
+                  const BMM_Color_64 c{9, 9, 9, 9};
+                  k.Sparkle(-1, 1, c, 0, 0, 4, 0.0f);
+                  k.Sparkle(-1, 1, c, 46341, 0, 4, 0.0f);
+                  k.Sparkle(-1, 0, c, 3, 0, -4, 0.0f);
+                  k.Sparkle(-1, 0, c, 3, 0, INT_MAX, 0.0f);
+                  k.Sparkle(-1, 1, c, 3, 0, 4, kNaN);
+                  k.Sparkle(-1, 1, c, 3, INT_MAX, 4, 0.0f);
+                  k.Sparkle(INT_MIN, 1, c, 3, INT_MIN, 4, 0.0f);
+                },
+                After::Unchanged},
+        BadCase{"SparkleLargestStars",
+                [](SourceCanvas& k) { k.Sparkle(-1, 0, {}, 46340, INT_MIN, 6, 1e30f); },
                 After::Anything},
         BadCase{"PixelWritesOffTheCanvas",
                 [](Canvas& k) {

@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "effects/fixtures.h"
+#include "effects/literal_effects.h"
+
+namespace {
+
+using zarntest::PositionBitmap;
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// A picture of random colours with a depth channel and an id byte channel.
+struct DepthPicture {
+  int width, height;
+  std::unique_ptr<Bitmap> bitmap;
+  MemoryStorage* storage;
+
+  DepthPicture(int w, int h, std::uint32_t seed) : width(w), height(h) {
+    auto s = MemoryStorage::Create(w, h, BMM_CHAN_FLOAT | BMM_CHAN_BYTE);
+    storage = s.get();
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> channel(0, 65535);
+    std::uniform_int_distribution<int> id(0, 2);
+    std::uniform_real_distribution<float> depth(-50.0f, 5.0f);
+    for (int i = 0; i < w * h; ++i) {
+      s->Pixels()[i] = BMM_Color_64{
+          static_cast<std::uint16_t>(channel(rng)), static_cast<std::uint16_t>(channel(rng)),
+          static_cast<std::uint16_t>(channel(rng)), static_cast<std::uint16_t>(channel(rng))};
+      s->FloatChannel()[i] = depth(rng);
+      s->ByteChannel()[i] = static_cast<std::uint8_t>(id(rng));
+    }
+    bitmap = std::make_unique<Bitmap>(std::move(s));
+  }
+  float Depth(int x, int y) const { return storage->FloatChannel()[y * width + x]; }
+  int Id(int x, int y) const { return storage->ByteChannel()[y * width + x]; }
+};
+
+// ---- Blur --------------------------------------------------------------
+
+TEST(Blur, RadiusOneIsTheMeanOfTheCutSquare) {
+  // r = x + 10 y: corners take 2 x 2, edges 2 x 3 or 3 x 2, the inside 3 x 3.
+  auto bitmap = PositionBitmap(4, 3);
+  SourceCanvas canvas(nullptr, nullptr, bitmap.get());
+  canvas.Blur(-1, 1);
+  EXPECT_EQ(fxtest::Reds(canvas), (std::vector<int>{5, 6, 7, 7,      //
+                                                    10, 11, 12, 12,  //
+                                                    15, 16, 17, 17}));
+  // (0 + 1 + 10 + 11) / 4 = 5 and 1000 + 0.5, 2000 + 0.5 truncated; alpha kept.
+  EXPECT_EQ(fxtest::At(canvas, 0, 0), (BMM_Color_64{5, 1000, 2000, 3000}));
+  // (1 + 2 + 3 + 11 + 12 + 13 + 21 + 22 + 23) / 9 = 12.
+  EXPECT_EQ(fxtest::At(canvas, 2, 1), (BMM_Color_64{12, 1002, 2001, 3012}));
+}
+
+TEST(Blur, RadiusZeroAndBlurringTwiceChangeNothingFurther) {
+  auto bitmap = PositionBitmap(5, 4);
+  SourceCanvas canvas(nullptr, nullptr, bitmap.get());
+  const auto before = fxtest::CanvasPixels(canvas);
+  canvas.Blur(-1, 0);
+  canvas.Blur(-1, INT_MIN);
+  EXPECT_EQ(fxtest::CanvasPixels(canvas), before);
+  canvas.Blur(-1, 2);
+  const auto once = fxtest::CanvasPixels(canvas);
+  canvas.Blur(-1, 2);
+  EXPECT_EQ(fxtest::CanvasPixels(canvas), once);
+  EXPECT_NE(once, before);
+}
+
+TEST(Blur, HugeRadiusEndsAndEqualsTheWholeCanvas) {
+  auto bitmap = PositionBitmap(7, 3);
+  SourceCanvas huge(nullptr, nullptr, bitmap.get());
+  huge.Blur(-1, INT_MAX);
+  // Every window covers the whole picture: r mean (0 + ... + 26 over 21) = 13.
+  for (const BMM_Color_64& c : fxtest::CanvasPixels(huge)) {
+    EXPECT_EQ(c.r, 13);
+    EXPECT_EQ(c.g, 1003);
+    EXPECT_EQ(c.b, 2001);
+  }
+  SourceCanvas seven(nullptr, nullptr, bitmap.get());
+  seven.Blur(-1, 7);
+  EXPECT_EQ(fxtest::CanvasPixels(huge), fxtest::CanvasPixels(seven));
+
+  BMM_Color_64 out{1, 2, 3, 4};
+  huge.BoxAverageSource(3, 1, INT_MAX, &out);
+  EXPECT_EQ(out, (BMM_Color_64{13, 1003, 2001, 4}));
+  // Squares wholly off the canvas, or of no size, leave out alone.
+  for (int x : {INT_MIN, -3, 9, INT_MAX}) huge.BoxAverageSource(x, 1, 1, &out);
+  huge.BoxAverageSource(INT_MAX, INT_MAX, INT_MAX, &out);
+  huge.BoxAverageSource(3, 1, 0, &out);
+  huge.BoxAverageSource(3, 1, 1, nullptr);
+  EXPECT_EQ(out, (BMM_Color_64{13, 1003, 2001, 4}));
+}
+
+struct BlurCase {
+  const char* name;
+  int width, height;
+  int radius;
+  int id;
+};
+
+class BlurMatchesLiteral : public testing::TestWithParam<BlurCase> {};
+
+TEST_P(BlurMatchesLiteral, OnRandomPictures) {
+  const BlurCase& c = GetParam();
+  for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    DepthPicture picture(c.width, c.height, seed);
+    SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
+    canvas.RequestChannel(BMM_CHAN_BYTE);
+    // The working picture differs from the source, so alpha provably comes
+    // from the canvas and colours from the source.
+    for (int i = 0; i < c.width * c.height; ++i) canvas.pixels[i].a ^= 0x5A5A;
+    const auto source =
+        literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
+    const auto expected = literal::Blur(
+        source, fxtest::CanvasPixels(canvas), c.width, c.height, [&](int, int) { return c.radius; },
+        [&](int x, int y) { return c.id == -1 || picture.Id(x, y) == c.id; });
+    canvas.Blur(c.id, c.radius);
+    EXPECT_EQ(fxtest::CanvasPixels(canvas), expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BlurMatchesLiteral,
+    testing::Values(BlurCase{"Radius0", 13, 9, 0, -1}, BlurCase{"Radius1", 13, 9, 1, -1},
+                    BlurCase{"Radius2", 13, 9, 2, -1}, BlurCase{"Radius7", 13, 9, 7, -1},
+                    BlurCase{"RadiusPastTheWidth", 13, 9, 20, -1},
+                    BlurCase{"RadiusPastBothSides", 13, 9, 40, -1},
+                    BlurCase{"OneColumn", 1, 17, 3, -1}, BlurCase{"OneRow", 17, 1, 5, -1},
+                    BlurCase{"OnePixel", 1, 1, 2, -1}, BlurCase{"SelectedId1", 13, 9, 2, 1},
+                    BlurCase{"SelectedIdNone", 13, 9, 2, 7}),
+    [](const testing::TestParamInfo<BlurCase>& p) { return std::string(p.param.name); });
+
+// ---- Depth blur ------------------------------------------------------------
+
+struct DepthBlurCase {
+  const char* name;
+  int width, height;
+  float focus, range;
+  int maxRadius;
+  int id;
+};
+
+class DepthBlurMatchesLiteral : public testing::TestWithParam<DepthBlurCase> {};
+
+TEST_P(DepthBlurMatchesLiteral, OnRandomPicturesAndDepths) {
+  const DepthBlurCase& c = GetParam();
+  for (std::uint32_t seed = 11; seed <= 13; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    DepthPicture picture(c.width, c.height, seed);
+    // Some pixels without depth.
+    picture.storage->FloatChannel()[seed % (c.width * c.height)] = 1e30f;
+    picture.storage->FloatChannel()[(seed * 7) % (c.width * c.height)] = kInf;
+    SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
+    ASSERT_EQ(canvas.RequestChannel(BMM_CHAN_FLOAT), 1);
+    canvas.RequestChannel(BMM_CHAN_BYTE);
+    const auto source =
+        literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
+    const auto expected = literal::Blur(
+        source, fxtest::CanvasPixels(canvas), c.width, c.height,
+        [&](int x, int y) {
+          return literal::DepthRadius(picture.Depth(x, y), c.focus, c.range, c.maxRadius);
+        },
+        [&](int x, int y) { return c.id == -1 || picture.Id(x, y) == c.id; });
+    canvas.DepthBlur(c.id, c.focus, c.range, c.maxRadius);
+    EXPECT_EQ(fxtest::CanvasPixels(canvas), expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DepthBlurMatchesLiteral,
+    testing::Values(DepthBlurCase{"Max0", 13, 9, 20.0f, 10.0f, 0, -1},
+                    DepthBlurCase{"Max1", 13, 9, 20.0f, 10.0f, 1, -1},
+                    DepthBlurCase{"Max2", 13, 9, 20.0f, 40.0f, 2, -1},
+                    DepthBlurCase{"Max7", 13, 9, 25.0f, 30.0f, 7, -1},
+                    DepthBlurCase{"MaxPastThePicture", 13, 9, 10.0f, 60.0f, 30, -1},
+                    DepthBlurCase{"NarrowRange", 11, 8, 30.0f, 0.75f, 5, -1},
+                    DepthBlurCase{"NegativeFocus", 11, 8, -3.0f, 20.0f, 4, -1},
+                    DepthBlurCase{"SelectedId2", 13, 9, 20.0f, 20.0f, 3, 2}),
+    [](const testing::TestParamInfo<DepthBlurCase>& p) { return std::string(p.param.name); });
+
+// 5 x 5 pictures whose depths sit at the focus (sharp) except the centre.
+struct DepthBlurCentreCase {
+  const char* name;
+  float centreDepth;
+  int expectedRadius;  // of the centre; the rest stays sharp
+};
+
+class DepthBlurCentre : public testing::TestWithParam<DepthBlurCentreCase> {};
+
+TEST_P(DepthBlurCentre, TakesTheRadiusOfItsDepth) {
+  const DepthBlurCentreCase& c = GetParam();
+  auto storage = MemoryStorage::Create(5, 5, BMM_CHAN_FLOAT);
+  for (int i = 0; i < 25; ++i) {
+    storage->Pixels()[i] = zarntest::PositionColor(i % 5, i / 5);
+    storage->FloatChannel()[i] = -8.0f;
+  }
+  storage->FloatChannel()[12] = c.centreDepth;
+  Bitmap bitmap(std::move(storage));
+  SourceCanvas canvas(nullptr, nullptr, &bitmap);
+  canvas.RequestChannel(BMM_CHAN_FLOAT);
+  auto expected = fxtest::CanvasPixels(canvas);
+  expected[12] = literal::BoxAverage(expected, 5, 5, 2, 2, c.expectedRadius, expected[12]);
+  // focus 8, range 4, maxRadius 3: radius = |-z - 8| * 6 / 4, at most 3.
+  canvas.DepthBlur(-1, 8.0f, 4.0f, 3);
+  EXPECT_EQ(fxtest::CanvasPixels(canvas), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DepthBlurCentre,
+    testing::Values(DepthBlurCentreCase{"AtTheFocus", -8.0f, 0},
+                    DepthBlurCentreCase{"OneAndAHalfOneSide", -9.0f, 1},
+                    DepthBlurCentreCase{"TwoAway", -6.5f, 2},
+                    DepthBlurCentreCase{"PastHalfTheRange", -12.0f, 3},
+                    // Not background, and ~1e30 away: clamped, not converted.
+                    DepthBlurCentreCase{"HugeNegative", -1e30f, 3},
+                    DepthBlurCentreCase{"NegativeInfinity", -kInf, 3},
+                    // Background (and NaN with it) take z = range = 4: |-4 - 8| * 6 / 4.
+                    DepthBlurCentreCase{"Background", 1e30f, 3},
+                    DepthBlurCentreCase{"NaN", kNaN, 3}),
+    [](const testing::TestParamInfo<DepthBlurCentreCase>& p) { return std::string(p.param.name); });
+
+TEST(DepthBlur, WithoutTheDepthChannelEveryPixelTakesDepthZero) {
+  auto bitmap = PositionBitmap(6, 4);
+  SourceCanvas canvas(nullptr, nullptr, bitmap.get());
+  const auto before = fxtest::CanvasPixels(canvas);
+  // |0 - 1| * 10 / 5 = 2.
+  canvas.DepthBlur(-1, 1.0f, 5.0f, 5);
+  EXPECT_EQ(fxtest::CanvasPixels(canvas),
+            literal::Blur(
+                before, before, 6, 4, [](int, int) { return 2; }, [](int, int) { return true; }));
+}
+
+struct RefusedCase {
+  const char* name;
+  float focus, range;
+  int maxRadius;
+};
+
+class DepthBlurRefuses : public testing::TestWithParam<RefusedCase> {};
+
+TEST_P(DepthBlurRefuses, LeavesThePictureAndSendsNothing) {
+  const RefusedCase& c = GetParam();
+  DepthPicture picture(6, 5, 3);
+  SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
+  canvas.RequestChannel(BMM_CHAN_FLOAT);
+  canvas.aborted = 9;
+  const auto before = fxtest::CanvasPixels(canvas);
+  canvas.DepthBlur(-1, c.focus, c.range, c.maxRadius);
+  EXPECT_EQ(fxtest::CanvasPixels(canvas), before);
+  EXPECT_EQ(canvas.aborted, 9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DepthBlurRefuses,
+                         testing::Values(RefusedCase{"RangeZero", 10.0f, 0.0f, 4},
+                                         RefusedCase{"RangeNegative", 10.0f, -5.0f, 4},
+                                         RefusedCase{"RangeNaN", 10.0f, kNaN, 4},
+                                         RefusedCase{"RangeInfinite", 10.0f, kInf, 4},
+                                         RefusedCase{"FocusNaN", kNaN, 5.0f, 4},
+                                         RefusedCase{"FocusInfinite", -kInf, 5.0f, 4},
+                                         RefusedCase{"MaxRadiusNegative", 10.0f, 5.0f, -1},
+                                         RefusedCase{"MaxRadiusIntMin", 10.0f, 5.0f, INT_MIN}),
+                         [](const testing::TestParamInfo<RefusedCase>& p) {
+                           return std::string(p.param.name);
+                         });
+
+// ---- Depth range and grey ----------------------------------------------------
+
+struct GreyCase {
+  const char* name;
+  int width, height;
+  std::vector<float> depths;
+  float min, max, span;
+  std::vector<int> greys;
+};
+
+class DepthToGrey : public testing::TestWithParam<GreyCase> {};
+
+TEST_P(DepthToGrey, RangeAndGreys) {
+  const GreyCase& c = GetParam();
+  auto storage = MemoryStorage::Create(c.width, c.height, BMM_CHAN_FLOAT);
+  for (int i = 0; i < c.width * c.height; ++i) {
+    storage->Pixels()[i] = BMM_Color_64{1, 2, 3, 4};
+    storage->FloatChannel()[i] = c.depths[i];
+  }
+  Bitmap bitmap(std::move(storage));
+  Canvas canvas(nullptr, nullptr, &bitmap);
+  ASSERT_EQ(canvas.RequestChannel(BMM_CHAN_FLOAT), 1);
+  float min = -1, max = -1, span = -1;
+  EXPECT_EQ(canvas.DepthRange(canvas.channel1, &min, &max, &span), 1);
+  EXPECT_EQ(min, c.min);
+  EXPECT_EQ(max, c.max);
+  EXPECT_EQ(span, c.span);
+  canvas.DepthToGrey(-1);
+  std::vector<int> greys;
+  for (const BMM_Color_64& p : fxtest::CanvasPixels(canvas)) {
+    EXPECT_TRUE(p.r == p.g && p.g == p.b && p.b == p.a) << p;
+    greys.push_back(p.r);
+  }
+  EXPECT_EQ(greys, c.greys);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DepthToGrey,
+    testing::Values(
+        GreyCase{"NearMiddleFarAndHugeNegative",
+                 2,
+                 2,
+                 {-10, -15, -20, -1e30f},
+                 10,
+                 20,
+                 10,
+                 {65535, 32767, 0, 0}},
+        GreyCase{"BackgroundAndNaN", 4, 1, {-4, 1e30f, kNaN, -8}, 4, 8, 4, {65535, 0, 0, 0}},
+        GreyCase{"UniformDepth", 2, 2, {-7, -7, -7, -7}, 7, 7, 0, {65535, 65535, 65535, 65535}},
+        GreyCase{"OnePixel", 1, 1, {-3}, 3, 3, 0, {65535}},
+        GreyCase{"UniformWithBackground", 3, 1, {-2, 1e30f, -2}, 2, 2, 0, {65535, 0, 65535}},
+        // 5 is nearer than the nearest distance: held at 65535, not wrapped.
+        // -10: (1 - 5 / 15) * 65535 = 43689.997.
+        GreyCase{"AboveZeroClamps", 3, 1, {5, -10, -20}, 5, 20, 15, {65535, 43689, 0}},
+        GreyCase{"NoDepthAtAll", 2, 1, {1e30f, -1e25f}, 1e20f, 0, -1e20f, {0, 0}}),
+    [](const testing::TestParamInfo<GreyCase>& p) { return std::string(p.param.name); });
+
+TEST(DepthToGrey, SelectedPixelsOnlyAndNothingWithoutTheChannel) {
+  auto storage = MemoryStorage::Create(3, 1, BMM_CHAN_FLOAT | BMM_CHAN_U16);
+  const float depths[] = {-1, -2, -3};
+  const std::uint16_t ids[] = {4, 5, 4};
+  for (int i = 0; i < 3; ++i) {
+    storage->Pixels()[i] = BMM_Color_64{1, 2, 3, 4};
+    storage->FloatChannel()[i] = depths[i];
+    storage->U16Channel()[i] = ids[i];
+  }
+  Bitmap bitmap(std::move(storage));
+  Canvas canvas(nullptr, nullptr, &bitmap);
+  canvas.RequestChannel(BMM_CHAN_U16);
+  canvas.DepthToGrey(4);
+  EXPECT_EQ(fxtest::Reds(canvas), (std::vector<int>{1, 1, 1}));
+  canvas.RequestChannel(BMM_CHAN_FLOAT);
+  canvas.DepthToGrey(4);
+  EXPECT_EQ(fxtest::CanvasPixels(canvas),
+            (std::vector<BMM_Color_64>{{65535, 65535, 65535, 65535}, {1, 2, 3, 4}, {0, 0, 0, 0}}));
+}
+
+TEST(DepthRange, WithoutDepthsKeepsItsStartValues) {
+  auto bitmap = PositionBitmap(2, 2);
+  Canvas canvas(nullptr, nullptr, bitmap.get());
+  float min = 0, max = 5, span = 0;
+  EXPECT_EQ(canvas.DepthRange(nullptr, &min, &max, &span), 1);
+  EXPECT_EQ(min, 1e20f);
+  EXPECT_EQ(max, 0.0f);
+  EXPECT_EQ(span, -1e20f);
+  const float depths[] = {kInf, -kInf, 2e20f, kNaN};
+  EXPECT_EQ(canvas.DepthRange(depths, &min, &max, &span), 1);
+  EXPECT_EQ(min, 1e20f);
+  EXPECT_EQ(max, 0.0f);
+  EXPECT_EQ(canvas.DepthRange(depths, nullptr, nullptr, nullptr), 1);
+}
+
+}  // namespace
