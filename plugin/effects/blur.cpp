@@ -13,7 +13,8 @@ struct Sum3 {
 };
 
 // Summed-area table of sourcePixels: entry (i, j) holds the sums of r, g, b
-// over rows < i and columns < j, so any clipped square costs four reads.
+// over rows < i and columns < j, so any clipped square costs four reads
+// whatever its radius.
 // 64 bits hold a whole 65535 x 65535 canvas of 65535s. Rows are added as
 // the walk down the picture first needs them, so an early abort does not
 // pay for the whole table.
@@ -70,36 +71,34 @@ class SourceSums {
   Sum3* table_ = nullptr;
 };
 
-// sum / n, truncated, for a mean of 16-bit values (sum <= 65535 * n, n below
-// 2^32). The reciprocal is within one of the quotient; one correction step
-// makes it exact, without a 64-bit division a channel.
-inline std::uint16_t MeanOf(std::uint64_t sum, std::uint64_t n, double inverse) {
-  auto q =
-      static_cast<std::uint64_t>(static_cast<std::int32_t>(static_cast<double>(sum) * inverse));
-  if (q * n > sum)
-    --q;
-  else if ((q + 1) * n <= sum)
-    ++q;
-  return static_cast<std::uint16_t>(q >= 65535 ? 65535 : q);
+// sum / n, truncated, for a mean of 16-bit values: sum <= 65535 * n with n
+// below 2^32, so sum is exact in a double. `above` is 1 / n rounded, then
+// raised by 2^-50 of itself, which puts it at or above 1 / n and within
+// 10 * 2^-53 of it: the product is never below the quotient and stays under
+// the next whole number above it, at least 1 / n > 2^-32 away. Truncating it
+// is the integer division, without a 64-bit divide a channel.
+inline std::uint16_t MeanOf(std::uint64_t sum, double above) {
+  return static_cast<std::uint16_t>(
+      static_cast<std::int32_t>(static_cast<double>(static_cast<std::int64_t>(sum)) * above));
 }
 
-// Caches the reciprocal of the last window size: inside the picture every
+// The reciprocal of the last window size, kept: inside the picture every
 // window has the same size.
 struct Divider {
   std::uint64_t n = 0;
-  double inverse = 0.0;
+  double above = 0.0;
   void Set(std::uint64_t count) {
     if (count != n) {
       n = count;
-      inverse = 1.0 / static_cast<double>(count);
+      above = (1.0 / static_cast<double>(count)) * (1.0 + 0x1p-50);
     }
   }
 };
 
 inline void PutMean(const Sum3& s, const Divider& d, BMM_Color_64& p) {
-  p.r = MeanOf(s.r, d.n, d.inverse);
-  p.g = MeanOf(s.g, d.n, d.inverse);
-  p.b = MeanOf(s.b, d.n, d.inverse);
+  p.r = MeanOf(s.r, d.above);
+  p.g = MeanOf(s.g, d.above);
+  p.b = MeanOf(s.b, d.above);
 }
 
 // A window wider than the canvas is cut to it; the result is the same.
@@ -141,13 +140,20 @@ void SourceCanvas::Blur(int id, int radius) {
     return;
   }
   const int reach = ReachOf(radius, width, height);
-  SourceSums sums(sourcePixels, width, height);
+  // One radius for every pixel: the window's column sums slide down the
+  // picture (each source row added once and taken away once) and a prefix
+  // over them gives each window's sum, the same sums the summed-area table
+  // of DepthBlur gives, with working memory of two rows.
+  const std::size_t w = static_cast<std::size_t>(width);
+  auto* columns = static_cast<Sum3*>(std::calloc(w, sizeof(Sum3)));
+  auto* prefix = static_cast<Sum3*>(std::malloc((w + 1) * sizeof(Sum3)));
+  const bool fast = columns && prefix;
+  int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
   Divider divider;
-  for (int y = 0; y < height; ++y) {
-    if (QueryAbort(y)) return;
+  for (int y = 0; y < height && !QueryAbort(y); ++y) {
     BMM_Color_64* row = pixels + static_cast<std::size_t>(y) * width;
-    if (!sums.Ready()) {
-      // No room for the table: the window is summed pixel by pixel.
+    if (!fast) {
+      // No room even for two rows: the window is summed pixel by pixel.
       for (int x = 0; x < width; ++x)
         if (id == -1 || static_cast<std::int64_t>(ReadIdChannel(x, y)) == id)
           BoxAverageSource(x, y, radius, &row[x]);
@@ -156,9 +162,26 @@ void SourceCanvas::Blur(int id, int radius) {
     const int y0 = std::max(y - reach, 0);
     const int y1 =
         static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
-    sums.Ensure(y1);
-    const Sum3* top = sums.Row(y0);
-    const Sum3* bottom = sums.Row(y1);
+    for (; bottom < y1; ++bottom) {
+      const BMM_Color_64* src = sourcePixels + static_cast<std::size_t>(bottom) * w;
+      for (std::size_t x = 0; x < w; ++x) {
+        columns[x].r += src[x].r;
+        columns[x].g += src[x].g;
+        columns[x].b += src[x].b;
+      }
+    }
+    for (; top < y0; ++top) {
+      const BMM_Color_64* src = sourcePixels + static_cast<std::size_t>(top) * w;
+      for (std::size_t x = 0; x < w; ++x) {
+        columns[x].r -= src[x].r;
+        columns[x].g -= src[x].g;
+        columns[x].b -= src[x].b;
+      }
+    }
+    prefix[0] = Sum3{0, 0, 0};
+    for (std::size_t x = 0; x < w; ++x)
+      prefix[x + 1] =
+          Sum3{prefix[x].r + columns[x].r, prefix[x].g + columns[x].g, prefix[x].b + columns[x].b};
     const auto rows = static_cast<std::uint64_t>(y1 - y0);
     for (int x = 0; x < width; ++x) {
       if (id != -1 && static_cast<std::int64_t>(ReadIdChannel(x, y)) != id) continue;
@@ -166,9 +189,13 @@ void SourceCanvas::Blur(int id, int radius) {
       const int x1 =
           static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + reach + 1, width));
       divider.Set(rows * static_cast<std::uint64_t>(x1 - x0));
-      PutMean(sums.Box(top, bottom, x0, x1), divider, row[x]);
+      const Sum3 s{prefix[x1].r - prefix[x0].r, prefix[x1].g - prefix[x0].g,
+                   prefix[x1].b - prefix[x0].b};
+      PutMean(s, divider, row[x]);
     }
   }
+  std::free(columns);
+  std::free(prefix);
 }
 
 int Canvas::DepthRange(const float* depth, float* min, float* max, float* span) const {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -96,6 +97,29 @@ TEST(Blur, HugeRadiusEndsAndEqualsTheWholeCanvas) {
   huge.BoxAverageSource(3, 1, 0, &out);
   huge.BoxAverageSource(3, 1, 1, nullptr);
   EXPECT_EQ(out, (BMM_Color_64{13, 1003, 2001, 4}));
+}
+
+// Every window of a uniform picture sums to an exact multiple of its size:
+// the mean must come out whole, not one below.
+TEST(Blur, UniformPicturesStayUniform) {
+  for (int value : {1, 3, 255, 32768, 65534, 65535}) {
+    for (int radius : {1, 2, 5, 40}) {
+      SCOPED_TRACE(std::to_string(value) + " radius " + std::to_string(radius));
+      auto bitmap = fxtest::RedBitmap(23, 11, std::vector<int>(23 * 11, value));
+      SourceCanvas canvas(nullptr, nullptr, bitmap.get());
+      std::fill(canvas.sourcePixels, canvas.sourcePixels + 23 * 11,
+                BMM_Color_64{static_cast<std::uint16_t>(value), static_cast<std::uint16_t>(value),
+                             static_cast<std::uint16_t>(value), 7});
+      canvas.Blur(-1, radius);
+      for (const BMM_Color_64& p : fxtest::CanvasPixels(canvas))
+        ASSERT_EQ(
+            p, (BMM_Color_64{static_cast<std::uint16_t>(value), static_cast<std::uint16_t>(value),
+                             static_cast<std::uint16_t>(value), 65535}));
+      canvas.RequestChannel(BMM_CHAN_FLOAT);
+      canvas.DepthBlur(-1, 1.0f, 1.0f, radius);
+      for (const BMM_Color_64& p : fxtest::CanvasPixels(canvas)) ASSERT_EQ(p.r, value);
+    }
+  }
 }
 
 struct BlurCase {
