@@ -40,13 +40,6 @@ static_assert(sizeof(RGBColor) == 12);
 // r, g, b times 65535, truncated, low 16 bits kept (no clamping); alpha 65535.
 void ToColor64(float r, float g, float b, BMM_Color_64& out);
 
-// Messages the long effects send to the canvas's window before each row:
-// CANVAS_PROGRESS with wParam = the row, lParam = height - 1, then
-// CANVAS_QUERY_ABORT with lParam = the address of the canvas's `aborted`,
-// which the receiver sets non-zero to stop the effect before that row.
-inline constexpr UINT CANVAS_PROGRESS = 1056;
-inline constexpr UINT CANVAS_QUERY_ABORT = 1057;
-
 // Turns (x, y) by radians counter-clockwise in the usual axes: cos and sin
 // in double, the products cos * x and sin * x rounded to float before the
 // difference and sum, both results rounded to float.

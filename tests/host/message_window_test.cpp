@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "canvas/canvas.h"
 #include "host/interrupt.h"
 #include "host/message_window.h"
 
