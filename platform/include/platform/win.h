@@ -16,6 +16,7 @@
 
 #else
 
+#include <cstddef>
 #include <cstdint>
 
 using BOOL = int;
@@ -82,6 +83,83 @@ constexpr BYTE FF_ROMAN = 16;
 
 inline WORD LOWORD(UINT_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
 
+// Graphics, global memory and message boxes, with the Win32 layouts. The
+// calls themselves are in platform/gdi.h.
+using SHORT = short;
+using SIZE_T = std::size_t;
+using LPCSTR = const char*;
+using HANDLE = void*;
+using HGDIOBJ = void*;
+using HGLOBAL = void*;
+struct HDC__;
+using HDC = HDC__*;
+struct HFONT__;
+using HFONT = HFONT__*;
+
+struct POINT {
+  LONG x;
+  LONG y;
+};
+
+struct FIXED {
+  WORD fract;
+  short value;
+};
+
+struct MAT2 {
+  FIXED eM11;
+  FIXED eM12;
+  FIXED eM21;
+  FIXED eM22;
+};
+
+struct GLYPHMETRICS {
+  UINT gmBlackBoxX;
+  UINT gmBlackBoxY;
+  POINT gmptGlyphOrigin;
+  short gmCellIncX;
+  short gmCellIncY;
+};
+
+struct TEXTMETRICA {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  BYTE tmFirstChar;
+  BYTE tmLastChar;
+  BYTE tmDefaultChar;
+  BYTE tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+};
+
+constexpr UINT GGO_METRICS = 0;
+constexpr UINT GGO_BITMAP = 1;
+constexpr DWORD GDI_ERROR = 0xFFFFFFFFu;
+constexpr UINT GMEM_FIXED = 0x0000;
+constexpr UINT GMEM_ZEROINIT = 0x0040;
+constexpr LONG FW_BOLD = 700;
+constexpr BYTE ANSI_CHARSET = 0;
+constexpr BYTE DEFAULT_CHARSET = 1;
+constexpr BYTE SHIFTJIS_CHARSET = 128;
+constexpr BYTE GB2312_CHARSET = 134;
+constexpr BYTE CHINESEBIG5_CHARSET = 136;
+constexpr UINT MB_OK = 0x0000;
+constexpr UINT MB_ICONERROR = 0x0010;
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
 // Delivers to the procedure registered for the window; 0 when there is none.
@@ -91,6 +169,8 @@ void InitCommonControls();
 #endif
 
 static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA must keep the Win32 layout");
+static_assert(sizeof(GLYPHMETRICS) == 20, "GLYPHMETRICS must keep the Win32 layout");
+static_assert(sizeof(MAT2) == 16, "MAT2 must keep the Win32 layout");
 
 // Marks the functions a module exports by name: the Windows build names
 // them in its module definition file, the native one keeps them visible.
