@@ -129,6 +129,34 @@ class Canvas {
   // The float channel at (x, y); 0.0 outside or when it is missing.
   float ReadFloatChannel(int x, int y) const;
 
+  // ---- Glyph text -----------------------------------------------------------
+  //
+  // Glyphs come from the platform's glyph service in `font`: each character
+  // (one byte, or a lead byte of the multi-byte code page and its trail
+  // byte) is drawn with its black box gmptGlyphOrigin.x right of the pen and
+  // gmptGlyphOrigin.y above the baseline, which lies tmExternalLeading +
+  // tmAscent below y; then the pen moves by gmCellIncX, gmCellIncY.
+  //
+  //   y            +---------+---------    top of the line
+  //                |  box    |
+  //   baseline ----+---##----+--##-----    y + tmExternalLeading + tmAscent
+  //                x         x + gmCellIncX of the first glyph
+  //
+  // A glyph with an empty bitmap (a space) or whose bitmap cannot be had
+  // only moves the pen. A lead byte at the end of the text ends it. When a
+  // glyph buffer cannot be allocated, a box "Unable to allocate memory."
+  // captioned "Memory Error" (MB_ICONERROR) is shown, owned by `window`, and
+  // the text stops there; what was drawn stays. Every font, context and
+  // buffer is released on every way out.
+
+  void PrintText(int x, int y, CStr text);
+  // Plots the set bits of rows x bytesPerRow bytes of mask, most significant
+  // bit leftmost, top-left at (x, y); a zero byte skips 8 columns. Nothing
+  // for null bits, rows or bytesPerRow below 1, or a mask above 2^31 bytes.
+  //
+  //   byte 0x81 at column x:   # . . . . . . #
+  void PlotBits(int x, int y, int bytesPerRow, int rows, const unsigned char* bits);
+
   // ---- Block transfer and reduction --------------------------------------
   //
   // Blocks are caller arrays of w * h colours with row stride w. CopyBlock
