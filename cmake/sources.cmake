@@ -5,25 +5,32 @@
 set(ZARN_WIN32_ONLY
   platform/src/allocator_win32.cpp
   platform/src/common_controls_win32.cpp
+  platform/src/gdi_win32.cpp
   platform/src/message_window_win32.cpp
   platform/src/module_win32.cpp
   hostsdk/src/center_window_win32.cpp
   plugin/effects/logo_win32.cpp
   plugin/filter/dialogs_win32.cpp
   plugin/frame/dll_main_win32.cpp
+  plugin/util/common_dialogs_win32.cpp
   tests/host/configure_win32.cpp
   tests/dialogs_win32
   tests/effects_win32
   tests/module_win32
+  tests/util_win32
 )
 set(ZARN_NATIVE_ONLY
   platform/src/allocator_native.cpp
+  platform/src/gdi_native.cpp
   platform/src/module_native.cpp
   platform/src/win_native.cpp
   hostsdk/src/center_window_native.cpp
   plugin/effects/logo_native.cpp
   plugin/filter/dialogs_native.cpp
+  plugin/util/common_dialogs_native.cpp
   tests/host/runner_end_to_end_native.cpp
+  tests/text_native
+  tests/util_native
   tests/wrapper
 )
 
