@@ -43,7 +43,7 @@ struct HFONT__ {
 
 struct HDC__ {
   HWND window = nullptr;
-  HFONT__ *font = nullptr;
+  HFONT__* font = nullptr;
 };
 
 namespace platform {
@@ -57,23 +57,23 @@ std::mutex gdiMutex;  // FreeType's library and faces are not thread-safe
 FT_Library library = nullptr;
 bool fontconfigReady = false;
 HFONT__ stockFont;  // what a new context has selected: no face
-std::set<HFONT__ *> fonts;
-std::set<HDC__ *> contexts;
+std::set<HFONT__*> fonts;
+std::set<HDC__*> contexts;
 
 struct Block {
-  unsigned char *bytes;
+  unsigned char* bytes;
   SIZE_T size;
   int locks;
 };
-std::set<Block *> blocks;
+std::set<Block*> blocks;
 
 int codePageOverride = 0;
 
 int CodePageFromLocale() {
-  const char *names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+  const char* names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
   std::string locale;
-  for (const char *name : names) {
-    const char *value = std::getenv(name);
+  for (const char* name : names) {
+    const char* value = std::getenv(name);
     if (value && *value) {
       locale = value;
       break;
@@ -108,7 +108,7 @@ std::string IconvName(int codePage) { return "CP" + std::to_string(codePage); }
 // One converter per code page, kept for the process. Caller holds gdiMutex.
 iconv_t Converter(int codePage) {
   // Never destroyed: the converters stay reachable until the process ends.
-  static auto *converters = new std::map<int, iconv_t>;
+  static auto* converters = new std::map<int, iconv_t>;
   auto it = converters->find(codePage);
   if (it != converters->end()) return it->second;
   iconv_t cd = iconv_open("UTF-32LE", IconvName(codePage).c_str());
@@ -142,8 +142,8 @@ std::uint32_t ToUnicode(int codePage, UINT code) {
   if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
   unsigned char out[8] = {};
-  char *inPtr = in;
-  char *outPtr = reinterpret_cast<char *>(out);
+  char* inPtr = in;
+  char* outPtr = reinterpret_cast<char*>(out);
   std::size_t outLeft = sizeof(out);
   if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
       inLeft != 0 || sizeof(out) - outLeft != 4)
@@ -169,7 +169,7 @@ int CharsetCodePage(BYTE charset) {
   }
 }
 
-const char *CharsetLanguage(BYTE charset) {
+const char* CharsetLanguage(BYTE charset) {
   switch (charset) {
     case SHIFTJIS_CHARSET:
       return "ja";
@@ -190,34 +190,34 @@ struct FontFile {
 };
 
 // Caller holds gdiMutex.
-bool Match(const std::string &face, int weight, bool italic, const char *language, FontFile &found,
-           bool &coversLanguage) {
-  FcPattern *pattern = FcPatternCreate();
+bool Match(const std::string& face, int weight, bool italic, const char* language, FontFile& found,
+           bool& coversLanguage) {
+  FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   if (!face.empty())
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(face.c_str()));
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
   else if (language)
-    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8 *>(language));
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
   FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern *match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
   FcPatternDestroy(pattern);
   if (!match) return false;
-  FcChar8 *file = nullptr;
+  FcChar8* file = nullptr;
   int index = 0;
   bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
   if (ok) {
     FcPatternGetInteger(match, FC_INDEX, 0, &index);
-    found.path = reinterpret_cast<const char *>(file);
+    found.path = reinterpret_cast<const char*>(file);
     found.index = index;
     coversLanguage = true;
-    FcLangSet *languages = nullptr;
+    FcLangSet* languages = nullptr;
     if (language && FcPatternGetLangSet(match, FC_LANG, 0, &languages) == FcResultMatch)
-      coversLanguage = FcLangSetHasLang(languages, reinterpret_cast<const FcChar8 *>(language)) !=
+      coversLanguage = FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>(language)) !=
                        FcLangDifferentLang;
   }
   FcPatternDestroy(match);
@@ -225,7 +225,7 @@ bool Match(const std::string &face, int weight, bool italic, const char *languag
 }
 
 // Caller holds gdiMutex.
-bool FindFontFile(const LOGFONTA &record, FontFile &found) {
+bool FindFontFile(const LOGFONTA& record, FontFile& found) {
   static std::map<std::tuple<std::string, int, bool, int>, FontFile> cache;
   const std::string face(record.lfFaceName, strnlen(record.lfFaceName, LF_FACESIZE));
   const int weight = record.lfWeight <= 0 ? 400 : std::min<int>(record.lfWeight, 1000);
@@ -238,7 +238,7 @@ bool FindFontFile(const LOGFONTA &record, FontFile &found) {
   }
   if (!fontconfigReady) fontconfigReady = FcInit() == FcTrue;
   if (!fontconfigReady) return false;
-  const char *language = CharsetLanguage(record.lfCharSet);
+  const char* language = CharsetLanguage(record.lfCharSet);
   bool covers = true;
   if (!Match(face, weight, italic, language, found, covers)) return false;
   // The character set outweighs the name.
@@ -249,10 +249,10 @@ bool FindFontFile(const LOGFONTA &record, FontFile &found) {
 
 long RoundScaled(FT_Long units, FT_Fixed scale) { return (FT_MulFix(units, scale) + 32) >> 6; }
 
-void FillMetrics(HFONT__ &font) {
+void FillMetrics(HFONT__& font) {
   FT_Face face = font.face;
-  const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-  const auto *hhea = static_cast<const TT_HoriHeader *>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
   long winAscent = face->ascender;
   long winDescent = -face->descender;
   if (os2 && os2->version != 0xFFFFu && (os2->usWinAscent || os2->usWinDescent)) {
@@ -261,7 +261,7 @@ void FillMetrics(HFONT__ &font) {
   }
   const FT_Fixed yScale = face->size->metrics.y_scale;
   const FT_Fixed xScale = face->size->metrics.x_scale;
-  TEXTMETRICA &tm = font.metrics;
+  TEXTMETRICA& tm = font.metrics;
   tm = TEXTMETRICA{};
   tm.tmAscent = static_cast<LONG>(RoundScaled(winAscent, yScale));
   tm.tmDescent = static_cast<LONG>(RoundScaled(winDescent, yScale));
@@ -291,7 +291,7 @@ void FillMetrics(HFONT__ &font) {
 }
 
 // Caller holds gdiMutex.
-bool OpenFace(HFONT__ &font) {
+bool OpenFace(HFONT__& font) {
   if (!library && FT_Init_FreeType(&library) != 0) {
     library = nullptr;
     return false;
@@ -308,7 +308,7 @@ bool OpenFace(HFONT__ &font) {
   if (height < 0) {
     ppem = -height;
   } else {
-    const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(font.face, FT_SFNT_OS2));
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(font.face, FT_SFNT_OS2));
     long long cell = font.face->ascender - font.face->descender;
     if (os2 && os2->version != 0xFFFFu && (os2->usWinAscent || os2->usWinDescent))
       cell = static_cast<long long>(os2->usWinAscent) + os2->usWinDescent;
@@ -328,11 +328,11 @@ bool OpenFace(HFONT__ &font) {
 }
 
 // Renders the glyph of code into GDI's shapes. Caller holds gdiMutex.
-const HFONT__::Glyph &RenderGlyph(HFONT__ &font, UINT code) {
+const HFONT__::Glyph& RenderGlyph(HFONT__& font, UINT code) {
   auto it = font.glyphs.find(code);
   if (it != font.glyphs.end()) return it->second;
   if (font.glyphs.size() >= kGlyphCacheLimit) font.glyphs.clear();
-  HFONT__::Glyph &glyph = font.glyphs[code];
+  HFONT__::Glyph& glyph = font.glyphs[code];
   const int codePage = font.codePage ? font.codePage : ProcessCodePage();
   const FT_UInt index = FT_Get_Char_Index(font.face, ToUnicode(codePage, code));
   if (FT_Load_Glyph(font.face, index, FT_LOAD_TARGET_MONO) != 0) return glyph;
@@ -343,7 +343,7 @@ const HFONT__::Glyph &RenderGlyph(HFONT__ &font, UINT code) {
   if (slot->format != FT_GLYPH_FORMAT_BITMAP && !blank &&
       FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0)
     return glyph;
-  const FT_Bitmap &bitmap = slot->bitmap;
+  const FT_Bitmap& bitmap = slot->bitmap;
   glyph.metrics.gmCellIncX = static_cast<short>((slot->advance.x + 32) >> 6);
   glyph.metrics.gmCellIncY = 0;
   if (blank || bitmap.width == 0 || bitmap.rows == 0) {
@@ -360,8 +360,8 @@ const HFONT__::Glyph &RenderGlyph(HFONT__ &font, UINT code) {
   const std::size_t stride = (static_cast<std::size_t>(bitmap.width) + 31) / 32 * 4;
   glyph.bits.assign(stride * bitmap.rows, 0);
   for (unsigned row = 0; row < bitmap.rows; ++row) {
-    const unsigned char *source = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
-    unsigned char *target = glyph.bits.data() + row * stride;
+    const unsigned char* source = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
+    unsigned char* target = glyph.bits.data() + row * stride;
     if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
       std::memcpy(target, source, (bitmap.width + 7) / 8);
     } else if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
@@ -373,18 +373,18 @@ const HFONT__::Glyph &RenderGlyph(HFONT__ &font, UINT code) {
   return glyph;
 }
 
-HFONT__ *FontOf(HDC dc) {
+HFONT__* FontOf(HDC dc) {
   if (!dc || !contexts.count(dc)) return nullptr;
-  HFONT__ *font = dc->font;
+  HFONT__* font = dc->font;
   return font && font != &stockFont && font->face ? font : nullptr;
 }
 
 }  // namespace
 
-HFONT CreateFontIndirectA(const LOGFONTA *record) {
+HFONT CreateFontIndirectA(const LOGFONTA* record) {
   if (!record) return nullptr;
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto *font = new HFONT__;
+  auto* font = new HFONT__;
   font->record = *record;
   font->codePage = CharsetCodePage(record->lfCharSet);
   // A font with no face still makes a handle, as GDI's always does; its
@@ -397,7 +397,7 @@ HFONT CreateFontIndirectA(const LOGFONTA *record) {
 
 HDC GetDC(HWND window) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto *dc = new HDC__;
+  auto* dc = new HDC__;
   dc->window = window;
   dc->font = &stockFont;
   contexts.insert(dc);
@@ -415,18 +415,18 @@ int ReleaseDC(HWND, HDC dc) {
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto *font = static_cast<HFONT__ *>(object);
+  auto* font = static_cast<HFONT__*>(object);
   if (!dc || !contexts.count(dc) || (font != &stockFont && !fonts.count(font))) return nullptr;
-  HFONT__ *previous = dc->font;
+  HFONT__* previous = dc->font;
   dc->font = font;
   return previous;
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto *font = static_cast<HFONT__ *>(object);
+  auto* font = static_cast<HFONT__*>(object);
   if (!fonts.count(font)) return FALSE;
-  for (HDC__ *dc : contexts)
+  for (HDC__* dc : contexts)
     if (dc->font == font) return FALSE;
   fonts.erase(font);
   if (font->face) FT_Done_Face(font->face);
@@ -435,18 +435,18 @@ BOOL DeleteObject(HGDIOBJ object) {
   return TRUE;
 }
 
-BOOL GetTextMetricsA(HDC dc, TEXTMETRICA *metrics) {
+BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  HFONT__ *font = FontOf(dc);
+  HFONT__* font = FontOf(dc);
   if (!font || !metrics) return FALSE;
   *metrics = font->metrics;
   return TRUE;
 }
 
-DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS *metrics, DWORD bufferSize,
-                       LPVOID buffer, const MAT2 *matrix) {
+DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS* metrics, DWORD bufferSize,
+                       LPVOID buffer, const MAT2* matrix) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  HFONT__ *font = FontOf(dc);
+  HFONT__* font = FontOf(dc);
   if (!font || !metrics || !matrix) return GDI_ERROR;
   const bool identity = matrix->eM11.value == 1 && matrix->eM11.fract == 0 &&
                         matrix->eM22.value == 1 && matrix->eM22.fract == 0 &&
@@ -455,7 +455,7 @@ DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS *metrics, DW
   if (!identity || code > 0xFFFF) return GDI_ERROR;
   if (format != GGO_METRICS && format != GGO_BITMAP) return GDI_ERROR;
   if (format == GGO_BITMAP && seam::GlyphBitmapFails(code)) return GDI_ERROR;
-  const HFONT__::Glyph &glyph = RenderGlyph(*font, code);
+  const HFONT__::Glyph& glyph = RenderGlyph(*font, code);
   if (!glyph.ok) return GDI_ERROR;
   *metrics = glyph.metrics;
   if (format == GGO_METRICS) return 0;
@@ -469,12 +469,12 @@ DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS *metrics, DW
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   if (!seam::AllowGlobalAlloc()) return nullptr;
   // Exactly the bytes asked for, none for none, so a read past them shows.
-  void *memory = bytes == 0                ? std::malloc(0)
+  void* memory = bytes == 0                ? std::malloc(0)
                  : (flags & GMEM_ZEROINIT) ? std::calloc(bytes, 1)
                                            : std::malloc(bytes);
   if (!memory && bytes == 0) memory = std::malloc(1);
   if (!memory) return nullptr;
-  auto *block = new Block{static_cast<unsigned char *>(memory), bytes, 0};
+  auto* block = new Block{static_cast<unsigned char*>(memory), bytes, 0};
   {
     std::lock_guard<std::mutex> lock(gdiMutex);
     blocks.insert(block);
@@ -485,7 +485,7 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
 
 LPVOID GlobalLock(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto *block = static_cast<Block *>(handle);
+  auto* block = static_cast<Block*>(handle);
   if (!blocks.count(block)) return nullptr;
   ++block->locks;
   return block->bytes;
@@ -493,7 +493,7 @@ LPVOID GlobalLock(HGLOBAL handle) {
 
 BOOL GlobalUnlock(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto *block = static_cast<Block *>(handle);
+  auto* block = static_cast<Block*>(handle);
   if (!blocks.count(block) || block->locks == 0) return FALSE;
   --block->locks;
   return block->locks > 0 ? TRUE : FALSE;
@@ -501,7 +501,7 @@ BOOL GlobalUnlock(HGLOBAL handle) {
 
 HGLOBAL GlobalFree(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto *block = static_cast<Block *>(handle);
+  auto* block = static_cast<Block*>(handle);
   if (!blocks.erase(block)) return handle;
   std::free(block->bytes);
   delete block;

@@ -15,11 +15,11 @@ std::atomic<int> madeBlocks{0};
 std::atomic<int> allocsBeforeFailure{-1};
 std::atomic<UINT> failingGlyph{0};
 std::mutex hookMutex;
-MessageBoxHook &Hook() {
+MessageBoxHook& Hook() {
   static MessageBoxHook hook;
   return hook;
 }
-std::atomic<int> &Counter(seam::Kind kind, bool made) {
+std::atomic<int>& Counter(seam::Kind kind, bool made) {
   switch (kind) {
     case seam::Kind::Font:
       return made ? madeFonts : liveFonts;
@@ -62,7 +62,7 @@ bool AllowGlobalAlloc() {
 
 bool GlyphBitmapFails(UINT code) { return code != 0 && failingGlyph.load() == code; }
 
-bool Hooked(HWND owner, LPCSTR text, LPCSTR caption, UINT type, int &answer) {
+bool Hooked(HWND owner, LPCSTR text, LPCSTR caption, UINT type, int& answer) {
   MessageBoxHook hook;
   {
     std::lock_guard<std::mutex> lock(hookMutex);

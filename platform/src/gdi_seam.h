@@ -11,5 +11,5 @@ void Released(Kind kind);
 bool AllowGlobalAlloc();
 bool GlyphBitmapFails(UINT code);
 // True with the hook's answer when a hook is set.
-bool Hooked(HWND owner, LPCSTR text, LPCSTR caption, UINT type, int &answer);
+bool Hooked(HWND owner, LPCSTR text, LPCSTR caption, UINT type, int& answer);
 }  // namespace platform::seam

@@ -8,7 +8,7 @@ namespace {
 std::atomic<int> codePageOverride{0};
 }
 
-HFONT CreateFontIndirectA(const LOGFONTA *font) {
+HFONT CreateFontIndirectA(const LOGFONTA* font) {
   HFONT handle = ::CreateFontIndirectA(font);
   if (handle) seam::Made(seam::Kind::Font);
   return handle;
@@ -35,10 +35,10 @@ BOOL DeleteObject(HGDIOBJ object) {
   return deleted;
 }
 
-BOOL GetTextMetricsA(HDC dc, TEXTMETRICA *metrics) { return ::GetTextMetricsA(dc, metrics); }
+BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics) { return ::GetTextMetricsA(dc, metrics); }
 
-DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS *metrics, DWORD bufferSize,
-                       LPVOID buffer, const MAT2 *matrix) {
+DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS* metrics, DWORD bufferSize,
+                       LPVOID buffer, const MAT2* matrix) {
   if (format == GGO_BITMAP && seam::GlyphBitmapFails(code)) return GDI_ERROR;
   return ::GetGlyphOutlineA(dc, code, format, metrics, bufferSize, buffer, matrix);
 }

@@ -37,11 +37,11 @@ struct GlyphBuffers {
 };
 }  // namespace
 
-void Canvas::PlotBits(int x, int y, int bytesPerRow, int rows, const unsigned char *bits) {
+void Canvas::PlotBits(int x, int y, int bytesPerRow, int rows, const unsigned char* bits) {
   if (!bits || rows <= 0 || bytesPerRow <= 0) return;
   if (static_cast<long long>(rows) * bytesPerRow > INT_MAX) return;
   for (int r = 0; r < rows; ++r) {
-    const unsigned char *row = bits + static_cast<std::size_t>(r) * bytesPerRow;
+    const unsigned char* row = bits + static_cast<std::size_t>(r) * bytesPerRow;
     const long long rowY = static_cast<long long>(y) + r;
     // A row off the canvas plots nothing.
     if (rowY < 0 || rowY >= height) continue;
@@ -88,8 +88,8 @@ void Canvas::PrintText(int x, int y, CStr text) {
     if (size != 0 && size != GDI_ERROR) {
       GlyphBuffers buffers;
       buffers.glyph = platform::GlobalAlloc(GMEM_ZEROINIT, size);
-      auto *glyphBits = buffers.glyph
-                            ? static_cast<unsigned char *>(platform::GlobalLock(buffers.glyph))
+      auto* glyphBits = buffers.glyph
+                            ? static_cast<unsigned char*>(platform::GlobalLock(buffers.glyph))
                             : nullptr;
       if (!glyphBits) {
         platform::MessageBoxA(window, kNoMemoryText, kNoMemoryCaption, MB_ICONERROR);
@@ -98,8 +98,8 @@ void Canvas::PrintText(int x, int y, CStr text) {
       const DWORD fetched =
           platform::GetGlyphOutlineA(dc, code, GGO_BITMAP, &gm, size, glyphBits, &identity);
       buffers.packed = platform::GlobalAlloc(GMEM_ZEROINIT, size);
-      auto *packedBits = buffers.packed
-                             ? static_cast<unsigned char *>(platform::GlobalLock(buffers.packed))
+      auto* packedBits = buffers.packed
+                             ? static_cast<unsigned char*>(platform::GlobalLock(buffers.packed))
                              : nullptr;
       if (!packedBits) {
         platform::MessageBoxA(window, kNoMemoryText, kNoMemoryCaption, MB_ICONERROR);

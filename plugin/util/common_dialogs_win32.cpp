@@ -24,14 +24,14 @@ static_assert(sizeof(OPENFILENAMEA) >= kOpenFileRecordSize);
 static_assert(sizeof(CHOOSEFONTA) == kFontRecordSize);
 }  // namespace
 
-char *LoadResourceText(UINT id) {
+char* LoadResourceText(UINT id) {
   if (!moduleInstance) return nullptr;
   const int copied = LoadStringA(moduleInstance, id, resourceTextBuffer, kResourceTextCapacity);
   return copied > 0 ? resourceTextBuffer : nullptr;
 }
 
-void ChooseOpenFile(HWND owner, const char *initialDir, const char *title, const char *filterName,
-                    const char *filterPattern, const char *defaultExt, char *result) {
+void ChooseOpenFile(HWND owner, const char* initialDir, const char* title, const char* filterName,
+                    const char* filterPattern, const char* defaultExt, char* result) {
   FilterList filters;
   filters.Append(filterName);
   filters.Append(filterPattern);
@@ -58,7 +58,7 @@ void ChooseOpenFile(HWND owner, const char *initialDir, const char *title, const
   result[n] = '\0';
 }
 
-int ChooseFontDialog(HWND owner, LOGFONTA *font) {
+int ChooseFontDialog(HWND owner, LOGFONTA* font) {
   if (!font) return 0;
   const LOGFONTA kept = *font;
   CHOOSEFONTA record;

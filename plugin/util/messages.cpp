@@ -13,7 +13,7 @@ int ResourceMessageBox(UINT textId, UINT captionId, UINT type) {
   return platform::MessageBoxA(platform::GetActiveWindow(), text.data(), caption.data(), type);
 }
 
-int FormatMessageBox(const char *caption, const char *format, ...) {
+int FormatMessageBox(const char* caption, const char* format, ...) {
   char buffer[kFormatBoxCapacity] = {};
   if (format) {
     va_list values;

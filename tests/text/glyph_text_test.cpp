@@ -23,7 +23,7 @@ constexpr BMM_Color_64 kInk{65535, 1, 2, 65535};
 constexpr char kHan[] = "\xC7\xD1";   // U+D55C in CP949
 constexpr char kGeul[] = "\xB1\xDB";  // U+AE00
 
-LOGFONTA Font(const char *face, int height, BYTE charset) {
+LOGFONTA Font(const char* face, int height, BYTE charset) {
   LOGFONTA f;
   std::memset(&f, 0, sizeof(f));
   f.lfHeight = height;
@@ -40,7 +40,7 @@ MAT2 Identity() {
   return m;
 }
 
-std::vector<UINT> Codes(const std::string &text) {
+std::vector<UINT> Codes(const std::string& text) {
   std::vector<UINT> codes;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -62,7 +62,7 @@ struct Picture {
 
 // The position fixture with the text's glyph bits in kInk. A code equal to
 // `noBitmap` only moves the pen.
-Picture Expected(int w, int h, const LOGFONTA &font, const std::string &text, int x, int y,
+Picture Expected(int w, int h, const LOGFONTA& font, const std::string& text, int x, int y,
                  UINT noBitmap = 0) {
   Picture out;
   for (int py = 0; py < h; ++py)
@@ -104,7 +104,7 @@ Picture Expected(int w, int h, const LOGFONTA &font, const std::string &text, in
   return out;
 }
 
-std::vector<BMM_Color_64> Printed(int w, int h, const LOGFONTA &font, const std::string &text,
+std::vector<BMM_Color_64> Printed(int w, int h, const LOGFONTA& font, const std::string& text,
                                   int x, int y, HWND window = nullptr) {
   auto bitmap = PositionBitmap(w, h);
   Canvas canvas(window, nullptr, bitmap.get());
@@ -115,7 +115,7 @@ std::vector<BMM_Color_64> Printed(int w, int h, const LOGFONTA &font, const std:
 }
 
 // First differing pixel, for a readable failure.
-std::string FirstDifference(const std::vector<BMM_Color_64> &a, const std::vector<BMM_Color_64> &b,
+std::string FirstDifference(const std::vector<BMM_Color_64>& a, const std::vector<BMM_Color_64>& b,
                             int w) {
   for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
     if (!(a[i] == b[i]))
@@ -140,20 +140,20 @@ class GlyphText : public ::testing::Test {
 };
 
 struct PlacementCase {
-  const char *name;
-  const char *face;
+  const char* name;
+  const char* face;
   int height;
   BYTE charset;
   std::string text;
   int x, y, w, h;
   std::string expectedText;  // what must appear: the text unless it ends early
 };
-void PrintTo(const PlacementCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const PlacementCase& c, std::ostream* os) { *os << c.name; }
 
 class Placement : public GlyphText, public ::testing::WithParamInterface<PlacementCase> {};
 
 TEST_P(Placement, SetsExactlyTheGlyphSourcesBits) {
-  const PlacementCase &c = GetParam();
+  const PlacementCase& c = GetParam();
   const LOGFONTA font = Font(c.face, c.height, c.charset);
   const Picture expected = Expected(c.w, c.h, font, c.expectedText, c.x, c.y);
   if (!c.expectedText.empty()) {
@@ -187,7 +187,7 @@ const PlacementCase kPlacements[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Text, Placement, ::testing::ValuesIn(kPlacements),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // One double-byte character is one glyph with one advance; read as two single
 // bytes it would be two glyphs.
@@ -226,23 +226,23 @@ struct Box {
   std::string text;
   std::string caption;
   UINT type;
-  bool operator==(const Box &) const = default;
+  bool operator==(const Box&) const = default;
 };
 
 struct FailureCase {
-  const char *name;
+  const char* name;
   int allocsBeforeFailure;  // global blocks that can be had
   std::string drawn;        // what stays on the canvas
   int boxes;
 };
-void PrintTo(const FailureCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class Failure : public GlyphText, public ::testing::WithParamInterface<FailureCase> {};
 
 LRESULT CALLBACK Ignore(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 TEST_P(Failure, ShowsTheBoxAndReleasesEverything) {
-  const FailureCase &c = GetParam();
+  const FailureCase& c = GetParam();
   const LOGFONTA font = Font("Arial", 28, ANSI_CHARSET);
   const Picture expected = Expected(70, 32, font, c.drawn, 0, 0);
   HWND window = platform::CreateMessageWindow(&Ignore);
@@ -268,12 +268,12 @@ const FailureCase kFailures[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Text, Failure, ::testing::ValuesIn(kFailures),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Each path makes one font and one context, and two blocks per glyph drawn.
 TEST_F(GlyphText, EveryCallMakesOneFontAndOneContext) {
   struct Row {
-    const char *name;
+    const char* name;
     std::string text;
     platform::GdiUsage made;
   };
@@ -282,7 +282,7 @@ TEST_F(GlyphText, EveryCallMakesOneFontAndOneContext) {
       {"two glyphs", "Ab", {1, 1, 4}},
       {"space takes no blocks", " ", {1, 1, 0}},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const platform::GdiUsage start = platform::MadeGdiUsage();
     Printed(8, 8, Font("Arial", 28, ANSI_CHARSET), row.text, 0, 0);
@@ -297,17 +297,17 @@ TEST_F(GlyphText, EveryCallMakesOneFontAndOneContext) {
 // ---- PlotBits ---------------------------------------------------------------
 
 struct BitsCase {
-  const char *name;
+  const char* name;
   int x, y, bytesPerRow, rows;
   std::vector<unsigned char> bits;
   std::vector<std::pair<int, int>> plotted;  // on a 12 x 4 canvas
 };
-void PrintTo(const BitsCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const BitsCase& c, std::ostream* os) { *os << c.name; }
 
 class PlotBits : public ::testing::TestWithParam<BitsCase> {};
 
 TEST_P(PlotBits, PlotsTheSetBits) {
-  const BitsCase &c = GetParam();
+  const BitsCase& c = GetParam();
   auto bitmap = PositionBitmap(12, 4);
   Canvas canvas(nullptr, nullptr, bitmap.get());
   canvas.SetDrawColor(kInk);
@@ -336,6 +336,6 @@ const BitsCase kBits[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Text, PlotBits, ::testing::ValuesIn(kBits),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -18,7 +18,7 @@
 
 namespace {
 
-LOGFONTA Font(const char *face, int height, BYTE charset) {
+LOGFONTA Font(const char* face, int height, BYTE charset) {
   LOGFONTA f;
   std::memset(&f, 0, sizeof(f));
   f.lfHeight = height;
@@ -35,17 +35,17 @@ MAT2 Identity() {
   return m;
 }
 
-std::string FontFile(const char *family) {
+std::string FontFile(const char* family) {
   FcInit();
-  FcPattern *pattern = FcNameParse(reinterpret_cast<const FcChar8 *>(family));
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result;
-  FcPattern *match = FcFontMatch(nullptr, pattern, &result);
-  FcChar8 *file = nullptr;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcChar8* file = nullptr;
   std::string path;
   if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch)
-    path = reinterpret_cast<const char *>(file);
+    path = reinterpret_cast<const char*>(file);
   if (match) FcPatternDestroy(match);
   FcPatternDestroy(pattern);
   return path;
@@ -53,7 +53,7 @@ std::string FontFile(const char *family) {
 
 // A context with the font selected, released at the end of the scope.
 struct Selected {
-  explicit Selected(const LOGFONTA &record)
+  explicit Selected(const LOGFONTA& record)
       : font(platform::CreateFontIndirectA(&record)),
         dc(platform::GetDC(nullptr)),
         kept(platform::SelectObject(dc, font)) {}
@@ -68,9 +68,9 @@ struct Selected {
 };
 
 struct GlyphCase {
-  const char *name;
-  const char *face;    // asked of the platform
-  const char *family;  // the family fontconfig must have served
+  const char* name;
+  const char* face;    // asked of the platform
+  const char* family;  // the family fontconfig must have served
   int height;
   BYTE charset;
   UINT code;              // as the text gives it
@@ -85,7 +85,7 @@ class Shapes : public ::testing::TestWithParam<GlyphCase> {
 };
 
 TEST_P(Shapes, GlyphMatchesFreeTypesMonochromeRendering) {
-  const GlyphCase &c = GetParam();
+  const GlyphCase& c = GetParam();
   FT_Library library;
   ASSERT_EQ(FT_Init_FreeType(&library), 0);
   FT_Face face;
@@ -94,7 +94,7 @@ TEST_P(Shapes, GlyphMatchesFreeTypesMonochromeRendering) {
   ASSERT_EQ(FT_New_Face(library, file.c_str(), 0, &face), 0);
   ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(c.ppem)), 0);
   ASSERT_EQ(FT_Load_Char(face, c.unicode, FT_LOAD_TARGET_MONO | FT_LOAD_RENDER), 0);
-  const FT_Bitmap &ft = face->glyph->bitmap;
+  const FT_Bitmap& ft = face->glyph->bitmap;
   ASSERT_EQ(ft.pixel_mode, FT_PIXEL_MODE_MONO);
   ASSERT_GT(ft.width, 0u);
 
@@ -145,7 +145,7 @@ const GlyphCase kGlyphs[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Native, Shapes, ::testing::ValuesIn(kGlyphs),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NativeFonts, TextMetricsOfArialAtCellHeight28) {
   Selected s(Font("Arial", 28, ANSI_CHARSET));
@@ -198,8 +198,8 @@ TEST(NativeFonts, CharacterSetOutweighsTheFaceName) {
 }
 
 struct CodePageCase {
-  const char *name;
-  const char *lang;
+  const char* name;
+  const char* lang;
   int codePage;
   bool lead81;
   bool leadC7;  // a single half-width katakana in 932
@@ -211,9 +211,9 @@ TEST(NativeFonts, CodePageComesFromTheLocaleUnlessSet) {
       {"Chinese", "zh_CN.UTF-8", 936, true, true},    {"Taiwan", "zh_TW.UTF-8", 950, true, true},
       {"English", "en_US.UTF-8", 1252, false, false}, {"Plain", "C", 1252, false, false},
   };
-  const char *saved = std::getenv("LC_ALL");
+  const char* saved = std::getenv("LC_ALL");
   const std::string keep = saved ? saved : "";
-  for (const CodePageCase &row : rows) {
+  for (const CodePageCase& row : rows) {
     SCOPED_TRACE(row.name);
     setenv("LC_ALL", row.lang, 1);
     EXPECT_EQ(platform::MultiByteCodePage(), row.codePage);

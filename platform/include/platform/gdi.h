@@ -15,7 +15,7 @@
 
 namespace platform {
 
-HFONT CreateFontIndirectA(const LOGFONTA *font);
+HFONT CreateFontIndirectA(const LOGFONTA* font);
 // The screen's context when window is null.
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
@@ -23,13 +23,13 @@ int ReleaseDC(HWND window, HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // Natively refuses (FALSE) a font still selected into a context.
 BOOL DeleteObject(HGDIOBJ object);
-BOOL GetTextMetricsA(HDC dc, TEXTMETRICA *metrics);
+BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics);
 // GGO_METRICS and GGO_BITMAP with the identity matrix. A code above 255 is
 // a double-byte character: lead byte high, trail byte low. GDI_ERROR on
 // failure; a glyph with nothing to draw (a space) answers a 1 x 1 black box
 // and a bitmap size of 0.
-DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS *metrics, DWORD bufferSize,
-                       LPVOID buffer, const MAT2 *matrix);
+DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS* metrics, DWORD bufferSize,
+                       LPVOID buffer, const MAT2* matrix);
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 LPVOID GlobalLock(HGLOBAL block);
@@ -59,7 +59,7 @@ struct GdiUsage {
   int fonts = 0;
   int contexts = 0;
   int globalBlocks = 0;
-  bool operator==(const GdiUsage &) const = default;
+  bool operator==(const GdiUsage&) const = default;
 };
 // What the calls above have made and not yet released, in this process.
 GdiUsage LiveGdiUsage();
