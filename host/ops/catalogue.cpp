@@ -10,6 +10,7 @@ const Catalogue& Operations() {
     AddDrawingOperations(c);
     AddEffectOperations(c);
     AddMirrorOperations(c);
+    AddTextOperations(c);
     return c;
   }();
   return catalogue;

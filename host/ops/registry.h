@@ -172,6 +172,7 @@ const Catalogue& Operations();
 void AddDrawingOperations(Catalogue& catalogue);
 void AddEffectOperations(Catalogue& catalogue);
 void AddMirrorOperations(Catalogue& catalogue);
+void AddTextOperations(Catalogue& catalogue);
 
 // Parses key=value words against the operation's table and fills in the
 // defaults. Missing '=', unknown and repeated names, values that do not

@@ -535,4 +535,33 @@ bool IsLeadByte(unsigned char c) {
   return LeadByteOf(ProcessCodePage(), c);
 }
 
+std::string TextInCodePage(const std::string& utf8) {
+  const int codePage = MultiByteCodePage();
+  iconv_t check = iconv_open("UTF-32LE", "UTF-8");
+  iconv_t convert = iconv_open((IconvName(codePage) + "//TRANSLIT").c_str(), "UTF-8");
+  std::string out = utf8;
+  if (check != reinterpret_cast<iconv_t>(-1) && convert != reinterpret_cast<iconv_t>(-1)) {
+    std::vector<char> in(utf8.begin(), utf8.end());
+    std::vector<char> wide(utf8.size() * 4 + 4);
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char* outPtr = wide.data();
+    std::size_t outLeft = wide.size();
+    const bool isUtf8 =
+        iconv(check, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+    if (isUtf8) {
+      std::vector<char> bytes(utf8.size() * 4 + 4);
+      inPtr = in.data();
+      inLeft = in.size();
+      outPtr = bytes.data();
+      outLeft = bytes.size();
+      if (iconv(convert, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
+        out.assign(bytes.data(), bytes.size() - outLeft);
+    }
+  }
+  if (check != reinterpret_cast<iconv_t>(-1)) iconv_close(check);
+  if (convert != reinterpret_cast<iconv_t>(-1)) iconv_close(convert);
+  return out;
+}
+
 }  // namespace platform

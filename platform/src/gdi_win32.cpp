@@ -1,4 +1,6 @@
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "gdi_seam.h"
 #include "platform/gdi.h"
@@ -86,6 +88,22 @@ bool SetMultiByteCodePage(int codePage) {
 
 bool IsLeadByte(unsigned char c) {
   return IsDBCSLeadByteEx(static_cast<UINT>(MultiByteCodePage()), c) != FALSE;
+}
+
+std::string TextInCodePage(const std::string& utf8) {
+  if (utf8.empty()) return utf8;
+  const int length = static_cast<int>(utf8.size());
+  const int wide =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
+  if (wide <= 0) return utf8;
+  std::vector<wchar_t> chars(static_cast<std::size_t>(wide));
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, chars.data(), wide);
+  const UINT codePage = static_cast<UINT>(MultiByteCodePage());
+  const int bytes = WideCharToMultiByte(codePage, 0, chars.data(), wide, nullptr, 0, "?", nullptr);
+  if (bytes <= 0) return utf8;
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(codePage, 0, chars.data(), wide, out.data(), bytes, "?", nullptr);
+  return out;
 }
 
 }  // namespace platform

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "canvas/canvas.h"
-#include "dialogs_win32/dialog_driver.h"
 #include "frame/plugin_info.h"
 #include "platform/gdi.h"
+#include "support/dialog_driver.h"
 #include "util/messages.h"
 #include "util_win32/test_strings.h"
 

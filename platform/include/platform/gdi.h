@@ -10,6 +10,7 @@
 // query, so tests can follow every path of a caller.
 #pragma once
 #include <functional>
+#include <string>
 
 #include "platform/win.h"
 
@@ -52,6 +53,9 @@ int MultiByteCodePage();
 // False (and nothing changed) for a code page this build cannot convert.
 bool SetMultiByteCodePage(int codePage);
 bool IsLeadByte(unsigned char c);
+// UTF-8 text in the multi-byte code page, characters it lacks as '?'. Text
+// that is not UTF-8 is taken to be in the code page already and kept.
+std::string TextInCodePage(const std::string& utf8);
 
 // ---- Seam for tests --------------------------------------------------------
 
