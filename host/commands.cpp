@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "canvas/canvas.h"
 #include "host/image_io.h"
 #include "host/interrupt.h"
 #include "host/message_window.h"
@@ -12,6 +13,7 @@
 #include "host/run.h"
 #include "platform/module.h"
 #include "resources/zarn_resources.h"
+#include "util/messages.h"
 
 namespace zarn::host {
 namespace {
@@ -137,6 +139,42 @@ int ConfigureCommand(const PluginHost& host, const std::string& configPath) {
     return kExitFailed;
   }
   std::fprintf(stderr, "zarn: wrote %s (%s)\n", configPath.c_str(), HexBytes(block).c_str());
+  return kExitOk;
+}
+
+int ConfigureFontCommand(const std::string& fontPath) {
+  if (!platform::HasCommonDialogs()) {
+    std::fprintf(stderr,
+                 "zarn: this build has no font dialog; use the Windows runner, or give "
+                 "text a face name: zarn apply text font=NAME height=N\n");
+    return kExitFailed;
+  }
+  // The toolkit's default font, unless a saved one is there to start from.
+  auto sample = std::make_unique<Bitmap>(MemoryStorage::Create(1, 1, 0));
+  LOGFONTA font = Canvas(nullptr, nullptr, sample.get()).font;
+  std::error_code ec;
+  if (std::filesystem::exists(fontPath, ec)) {
+    std::FILE* file = std::fopen(fontPath.c_str(), "rb");
+    const bool read = file && std::filesystem::file_size(fontPath, ec) == sizeof(font) &&
+                      std::fread(&font, sizeof(font), 1, file) == 1;
+    if (file) std::fclose(file);
+    if (!read) {
+      std::fprintf(stderr, "zarn: %s: not a saved font record (60 bytes)\n", fontPath.c_str());
+      return kExitUsage;
+    }
+  }
+  if (ChooseFontDialog(nullptr, &font) != 1) {
+    std::fprintf(stderr, "zarn: cancelled; %s left as it was\n", fontPath.c_str());
+    return kExitAborted;
+  }
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&font);
+  std::string error;
+  if (!WriteFileAtomically(fontPath, std::vector<std::uint8_t>(bytes, bytes + sizeof(font)), error)) {
+    std::fprintf(stderr, "zarn: %s: %s\n", fontPath.c_str(), error.c_str());
+    return kExitFailed;
+  }
+  std::fprintf(stderr, "zarn: wrote %s (%s, height %d)\n", fontPath.c_str(), font.lfFaceName,
+               static_cast<int>(font.lfHeight));
   return kExitOk;
 }
 

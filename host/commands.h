@@ -10,6 +10,10 @@ namespace zarn::host {
 int InfoCommand(const PluginHost& host);
 int ConfigureCommand(const PluginHost& host, const std::string& configPath);
 int AboutCommand(const PluginHost& host);
+// The font dialog, starting from the record saved in fontPath or the
+// toolkit's default font; OK saves the 60-byte record there for
+// `zarn apply text font=FILE`, Cancel writes nothing.
+int ConfigureFontCommand(const std::string& fontPath);
 // words: OP [key=value...] IN OUT
 int ApplyCommand(const std::vector<std::string>& words, bool progress);
 int ApplyListCommand();

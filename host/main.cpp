@@ -58,6 +58,10 @@ int main(int argc, char** argv) {
   std::string configurePath;
   CLI::App* configure = app.add_subcommand("configure", "choose the mirror axes in the filter's dialog");
   configure->add_option("--config", configurePath, "file to write the configuration to");
+  std::string fontPath;
+  configure->add_option("--font", fontPath,
+                        "choose a font in the font dialog and save it to this file, for "
+                        "apply text font=FILE (Windows runner)");
 
   CLI::App* about = app.add_subcommand("about", "show the filter's About box");
 
@@ -108,6 +112,7 @@ int main(int argc, char** argv) {
     auto host = LoadPlugin(pluginPath);
     return host ? Run(*host, run) : kExitFailed;
   }
+  if (*configure && !fontPath.empty()) return ConfigureFontCommand(fontPath);
   if (*configure) {
     auto host = LoadPlugin(pluginPath);
     return host ? ConfigureCommand(*host, configurePath) : kExitFailed;

@@ -32,6 +32,8 @@ bool Module::HasDialog(int) const { return false; }
 
 bool HasModuleResources() { return false; }
 
+bool HasCommonDialogs() { return false; }
+
 std::string ExecutablePath() {
   std::vector<char> buffer(4096);
   const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);

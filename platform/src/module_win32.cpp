@@ -46,6 +46,8 @@ bool Module::HasDialog(int id) const {
 
 bool HasModuleResources() { return true; }
 
+bool HasCommonDialogs() { return true; }
+
 std::string ExecutablePath() {
   std::vector<char> buffer(MAX_PATH * 4);
   const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));

@@ -9,10 +9,13 @@
 
 #include <algorithm>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "canvas/canvas.h"
 #include "host/ops/registry.h"
+#include "platform/gdi.h"
 #include "platform/module.h"
 #include "platform/win.h"
 #include "runner.h"
@@ -544,6 +547,80 @@ TEST(Runner, ApplyListShowsTheTable) {
     EXPECT_NE(r.out.find(block), std::string::npos) << "missing:\n" << block;
 }
 
+// ---- Text -------------------------------------------------------------------
+
+// What the toolkit draws for the same text and font on the same picture.
+std::vector<BMM_Color_64> Drawn(const Image& in, const LOGFONTA& font, const char* text, int x, int y) {
+  auto storage = MemoryStorage::Create(in.width, in.height);
+  const std::vector<BMM_Color_64> pixels = PixelsOf(in);
+  std::copy(pixels.begin(), pixels.end(), storage->Pixels());
+  Bitmap bitmap(std::move(storage));
+  Canvas canvas(nullptr, nullptr, &bitmap);
+  canvas.SetFont(font);
+  canvas.PrintText(x, y, text);
+  return std::vector<BMM_Color_64>(canvas.pixels, canvas.pixels + in.width * in.height);
+}
+
+LOGFONTA FontRecord(const char* face, int height, BYTE charset) {
+  LOGFONTA f;
+  std::memset(&f, 0, sizeof(f));
+  f.lfHeight = height;
+  f.lfWeight = FW_NORMAL;
+  f.lfCharSet = charset;
+  std::strncpy(f.lfFaceName, face, LF_FACESIZE - 1);
+  return f;
+}
+
+TEST(Runner, ApplyTextByFaceNameAndBySavedRecord) {
+  Scratch s;
+  const Image in = PositionImage(70, 30);
+  Save(s.Path("in.png"), in);
+  Result r = s.Zarn({"apply", "text", "text=Ab g", "x=2", "y=1", "font=Arial", "height=20", "in.png", "out.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  // A named face is taken for any character set.
+  const auto byName = Drawn(in, FontRecord("Arial", 20, DEFAULT_CHARSET), "Ab g", 2, 1);
+  EXPECT_TRUE(PixelsOf(Load(s.Path("out.png"))) == byName);
+  EXPECT_FALSE(byName == PixelsOf(in));
+
+  const LOGFONTA saved = FontRecord("Liberation Serif", -16, ANSI_CHARSET);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&saved);
+  WriteBytes(s.Path("serif.lf"), std::vector<std::uint8_t>(bytes, bytes + sizeof(saved)));
+  r = s.Zarn({"apply", "text", "text=Ab g", "x=2", "y=1", "font=serif.lf", "in.png", "out2.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(PixelsOf(Load(s.Path("out2.png"))) == Drawn(in, saved, "Ab g", 2, 1));
+
+  WriteBytes(s.Path("short.lf"), {1, 2, 3});
+  r = s.Zarn({"apply", "text", "font=short.lf", "in.png", "out3.png"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "zarn: text: font=short.lf: not a saved font record (60 bytes)\n");
+  EXPECT_FALSE(fs::exists(s.Dir() / "out3.png"));
+}
+
+// UTF-8 Korean reaches the glyphs as CP949 double-byte characters.
+TEST(Runner, ApplyTextInKorean) {
+  Scratch s;
+  const Image in = PositionImage(80, 40);
+  Save(s.Path("in.png"), in);
+  const Result r = s.Zarn({"apply", "text", "text=\xED\x95\x9C\xEA\xB8\x80", "codepage=949",
+                           "height=30", "in.png", "out.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_TRUE(platform::SetMultiByteCodePage(949));
+  const auto expected = Drawn(in, FontRecord("Arial", 30, HANGEUL_CHARSET), "\xC7\xD1\xB1\xDB", 0, 0);
+  platform::SetMultiByteCodePage(0);
+  EXPECT_TRUE(PixelsOf(Load(s.Path("out.png"))) == expected);
+  EXPECT_FALSE(expected == PixelsOf(in));
+}
+
+TEST(Runner, ConfigureFontNeedsTheWindowsRunner) {
+  Scratch s;
+  const Result r = s.Zarn({"configure", "--font", "f.lf"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "zarn: this build has no font dialog; use the Windows runner, or give text a face name: "
+            "zarn apply text font=NAME height=N\n");
+  EXPECT_FALSE(fs::exists(s.Dir() / "f.lf"));
+}
+
 struct ApplyCase {
   const char* name;
   std::vector<std::string> words;
@@ -574,6 +651,12 @@ INSTANTIATE_TEST_SUITE_P(
         ApplyCase{"UnknownName", {"line", "colour=#ffffff"}, "zarn: line: unknown parameter 'colour'\n", 2},
         ApplyCase{"Repeated", {"line", "x1=1", "x1=2"}, "zarn: line: parameter 'x1' given twice\n", 2},
         ApplyCase{"MissingEquals", {"mosaic", "12"}, "zarn: mosaic: expected key=value, got '12'\n", 2},
+        ApplyCase{"LongFaceName",
+                  {"text", "font=abcdefghijklmnopqrstuvwxyzABCDEF"},
+                  "zarn: text: font=abcdefghijklmnopqrstuvwxyzABCDEF: a face name has at most 31 characters\n",
+                  1},
+        ApplyCase{"UnknownCodePage", {"text", "codepage=437"},
+                  "zarn: text: codepage=437 is not one of 0, 932, 936, 949, 950, 1252\n", 2},
         ApplyCase{"RefusedByTheBody",
                   {"mosaic", "id=3"},
                   "zarn: mosaic: id=3: the image has no object-id channel\n",

@@ -30,6 +30,8 @@ class Module {
 // True where modules carry resources (dialog templates, bitmaps) and the
 // platform can show dialogs from them; the native stand-in has neither.
 bool HasModuleResources();
+// True where the platform has the file-open and font dialogs.
+bool HasCommonDialogs();
 
 // Full path of the running executable; empty when it cannot be told.
 std::string ExecutablePath();
