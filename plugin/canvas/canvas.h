@@ -38,7 +38,7 @@ struct RGBColor {
 static_assert(sizeof(RGBColor) == 12);
 
 // r, g, b times 65535, truncated, low 16 bits kept (no clamping); alpha 65535.
-void ToColor64(float r, float g, float b, BMM_Color_64& out);
+void ToColor64(float r, float g, float b, BMM_Color_64 &out);
 
 // Turns (x, y) by radians counter-clockwise in the usual axes: cos and sin
 // in double, the products cos * x and sin * x rounded to float before the
@@ -49,11 +49,11 @@ void RotatePoint(float* x, float* y, float radians);
 int InSpike(float x, float y, float length);
 
 class Canvas {
- public:
-  Canvas(HWND window, ImageFilterInfo* filterInfo, Bitmap* bitmap);
+public:
+  Canvas(HWND window, ImageFilterInfo *filterInfo, Bitmap *bitmap);
   ~Canvas();
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
+  Canvas(const Canvas &) = delete;
+  Canvas &operator=(const Canvas &) = delete;
 
   // ---- Core -------------------------------------------------------------
 
@@ -65,7 +65,7 @@ class Canvas {
 
   // A new zero-filled copy of the bitmap at its current size, owned by the
   // caller (release with std::free); null when memory is short.
-  BMM_Color_64* ReadBitmap();
+  BMM_Color_64 *ReadBitmap();
   void LoadPixels();
 
   // ORs typeBit into channelMask; for 1, 2 and 4 fetches that channel's
@@ -74,10 +74,12 @@ class Canvas {
 
   void SetDrawColor(BMM_Color_64 color) { drawColor = color; }
   void SetSecondColor(BMM_Color_64 color) { secondColor = color; }
-  void SetDrawColorRGB(RGBColor color) { ToColor64(color.r, color.g, color.b, drawColor); }
+  void SetDrawColorRGB(RGBColor color) {
+    ToColor64(color.r, color.g, color.b, drawColor);
+  }
   void SetFont(LOGFONTA record) { font = record; }
   // Face names longer than 31 characters are cut to 31.
-  void SetFontFace(int height, const char* face);
+  void SetFontFace(int height, const char *face);
 
   // How far the current frame is through the host's frame span, in percent;
   // 0 without filter information or for an empty span.
@@ -90,8 +92,8 @@ class Canvas {
   // Pixel (x, y) takes the value of pixel (x, height - 1 - y).
   void MirrorVertical();
   // Column x to and from a buffer of `height` colours; x is not checked.
-  void ReadColumn(int x, BMM_Color_64* buffer) const;
-  void WriteColumn(int x, const BMM_Color_64* buffer);
+  void ReadColumn(int x, BMM_Color_64 *buffer) const;
+  void WriteColumn(int x, const BMM_Color_64 *buffer);
 
   // ---- Pixel access -------------------------------------------------------
 
@@ -101,25 +103,30 @@ class Canvas {
   }
   // Element of an inside float point.
   std::size_t IndexOf(float x, float y) const {
-    return static_cast<std::size_t>(static_cast<int>(y)) * static_cast<std::size_t>(width) +
+    return static_cast<std::size_t>(static_cast<int>(y)) *
+               static_cast<std::size_t>(width) +
            static_cast<std::size_t>(static_cast<int>(x));
   }
 
   void Plot(float x, float y) {
-    if (Contains(x, y)) pixels[IndexOf(x, y)] = drawColor;
+    if (Contains(x, y))
+      pixels[IndexOf(x, y)] = drawColor;
   }
   void PlotColor(float x, float y, BMM_Color_64 color) {
-    if (Contains(x, y)) pixels[IndexOf(x, y)] = color;
+    if (Contains(x, y))
+      pixels[IndexOf(x, y)] = color;
   }
   // Outside: 0, out untouched. Inside: out = the pixel, 1 when its alpha is
   // non-zero.
-  int ReadPixel(float x, float y, BMM_Color_64& out) const {
+  int ReadPixel(float x, float y, BMM_Color_64 &out) const {
     return ReadPixelFrom(x, y, pixels, out);
   }
   // As ReadPixel, from a buffer laid out like `pixels`; a null buffer (a
   // SourceCanvas's sourcePixels after a failed allocation) reads as outside.
-  int ReadPixelFrom(float x, float y, const BMM_Color_64* buffer, BMM_Color_64& out) const {
-    if (!buffer || !Contains(x, y)) return 0;
+  int ReadPixelFrom(float x, float y, const BMM_Color_64 *buffer,
+                    BMM_Color_64 &out) const {
+    if (!buffer || !Contains(x, y))
+      return 0;
     out = buffer[IndexOf(x, y)];
     return out.a != 0 ? 1 : 0;
   }
@@ -173,17 +180,18 @@ class Canvas {
   // Every pixel becomes secondColor.
   void Clear();
   // The canvas's w x h block at (x, y) into dst; always 1.
-  int CopyBlock(int x, int y, int w, int h, BMM_Color_64* dst);
+  int CopyBlock(int x, int y, int w, int h, BMM_Color_64 *dst);
   // The w x h block src onto the canvas at (x, y).
-  void PasteBlock(int x, int y, int w, int h, const BMM_Color_64* src);
+  void PasteBlock(int x, int y, int w, int h, const BMM_Color_64 *src);
   // Mean of cell (col, row) of a grid of cellWidth x cellHeight cells; out is
   // left alone for a cell size below 1.
-  void CellAverage(int col, int row, int cellWidth, int cellHeight, BMM_Color_64* out) const;
+  void CellAverage(int col, int row, int cellWidth, int cellHeight,
+                   BMM_Color_64 *out) const;
   // The cols x rows grid of cell means, cells width / cols by height / rows
   // (truncated); release with std::free. Null when cols or rows is below 1,
   // when a cell would be empty (cols > width or rows > height) or when memory
   // is short.
-  BMM_Color_64* CellAverages(int cols, int rows) const;
+  BMM_Color_64 *CellAverages(int cols, int rows) const;
   // The picture shrunk to trunc(width * fx) x trunc(height * fy) cell means,
   // placed at (x, y) on a cleared canvas. Factors must lie in (0, 1]; others
   // leave the canvas unchanged, as does a grid that cannot be allocated. A
@@ -224,7 +232,8 @@ class Canvas {
   void Splat(float x, float y, BMM_Color_64 colour);
   // Clears the canvas and maps the bitmap's picture onto corners P0..P3. A
   // row the bitmap cannot give is taken as transparent black.
-  void Warp(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3);
+  void Warp(float x0, float y0, float x1, float y1, float x2, float y2,
+            float x3, float y3);
   void ScaleImage(int anchor, float sx, float sy);
   void RotateImage(int anchor, float degrees);
   // Tilts about a horizontal axis: the height becomes H * cos(degrees) and
@@ -262,8 +271,8 @@ class Canvas {
   // outside, maxIterations + 1 when the orbit stays inside.
   int EscapeCount(float cx, float cy, int maxIterations) const;
   // Draws nothing for cols or rows below 2 or maxIterations below 1.
-  void RenderMandelbrot(float x0, float y0, float x1, float y1, int maxIterations, int cols,
-                        int rows);
+  void RenderMandelbrot(float x0, float y0, float x1, float y1,
+                        int maxIterations, int cols, int rows);
   // PlotColor with (v, v, v, 65535), v's low 16 bits.
   void PlotGrey(float x, float y, int v);
 
@@ -342,7 +351,8 @@ class Canvas {
   void FillBox(float x1, float y1, float x2, float y2);
   // out = centre + (cos a, -sin a) * distance: counter-clockwise on the
   // screen, 0 right, pi/2 up.
-  void PointAtAngle(Point2 centre, float angle, float distance, Point2& out) const;
+  void PointAtAngle(Point2 centre, float angle, float distance,
+                    Point2 &out) const;
 
   // ---- Ellipses, discs and arcs -------------------------------------------
   //
@@ -406,11 +416,12 @@ class Canvas {
   // Midpoint displacement from the pen (at a) to b; s is multiplied by
   // factor at each level and the midpoint moved by s times the segment
   // turned right. Pieces end when their squared length is below limit.
-  void DisplaceSegment(Point2 a, Point2 b, float factor, float limit, float scale);
+  void DisplaceSegment(Point2 a, Point2 b, float factor, float limit,
+                       float scale);
   // Moves to (x1, y1), then DisplaceSegment with factor
   // exp(log10(2) * (0.5 - dimension)). Pen (x2, y2).
-  void DrawFractalLine(float x1, float y1, float x2, float y2, float dimension, float limit,
-                       float scale);
+  void DrawFractalLine(float x1, float y1, float x2, float y2, float dimension,
+                       float limit, float scale);
 
   // ---- Polygons and parametric curves ---------------------------------------
   //
@@ -421,9 +432,9 @@ class Canvas {
 
   // n + 1 points (the last repeats the first), owned by the caller
   // (delete[]). Null for n < 3, n above 2^24 or when memory is short.
-  Point2* MakePolygonPoints(float cx, float cy, float r, int n) const;
+  Point2 *MakePolygonPoints(float cx, float cy, float r, int n) const;
   // Joins points[0..count-1]; pen on the last. Nothing for null or count < 1.
-  void DrawPolyline(const Point2* points, int count);
+  void DrawPolyline(const Point2 *points, int count);
   // Pen back at the first vertex. Nothing for n < 3.
   void DrawRegularPolygon(float cx, float cy, float r, int n);
   // The n-gon and all its diagonals; nothing for n < 3 or n above 4096.
@@ -440,14 +451,14 @@ class Canvas {
   // ---- Fields -------------------------------------------------------------
 
   HWND window;
-  ImageFilterInfo* filterInfo;
-  Bitmap* bitmap;
-  BMM_Color_64* pixels;
+  ImageFilterInfo *filterInfo;
+  Bitmap *bitmap;
+  BMM_Color_64 *pixels;
   BMM_Color_64 drawColor;
   BMM_Color_64 secondColor;
-  float* channel1;
-  std::uint16_t* channel4;
-  std::uint8_t* channel2;
+  float *channel1;
+  std::uint16_t *channel4;
+  std::uint8_t *channel2;
   std::uint32_t channelMask;
   Point2 penPos;
   std::int32_t width;
@@ -455,18 +466,18 @@ class Canvas {
   std::int32_t arcSegments;
   LOGFONTA font;
 
- protected:
+protected:
   // Empties the canvas after a failed allocation.
   void DropPixels();
 };
 
 // Sends the text to the combo box `window` of the canvas; 0 when there is no
 // window.
-int AddComboString(Canvas& canvas, const CStr& text);
+int AddComboString(Canvas &canvas, const CStr &text);
 
 class SourceCanvas : public Canvas {
- public:
-  SourceCanvas(HWND window, ImageFilterInfo* filterInfo, Bitmap* bitmap);
+public:
+  SourceCanvas(HWND window, ImageFilterInfo *filterInfo, Bitmap *bitmap);
   ~SourceCanvas();
 
   // ---- Source blur and sparkle -------------------------------------------
@@ -505,14 +516,14 @@ class SourceCanvas : public Canvas {
   bool QueryAbort(int y);
 
   // A second read of the bitmap, never written by the operations.
-  BMM_Color_64* sourcePixels;
+  BMM_Color_64 *sourcePixels;
   // Set non-zero by the host, in answer to the abort query, to stop.
   std::int32_t aborted;
 };
 
 class TurtleCanvas : public Canvas {
- public:
-  TurtleCanvas(HWND window, ImageFilterInfo* filterInfo, Bitmap* bitmap);
+public:
+  TurtleCanvas(HWND window, ImageFilterInfo *filterInfo, Bitmap *bitmap);
 
   // ---- Turtle and L-tromino tilings -----------------------------------
   //
@@ -543,13 +554,13 @@ class TurtleCanvas : public Canvas {
 };
 
 class FigureCanvas : public TurtleCanvas {
- public:
+public:
   using TurtleCanvas::TurtleCanvas;
 };
 
 class TreeCanvas : public TurtleCanvas {
- public:
-  TreeCanvas(HWND window, ImageFilterInfo* filterInfo, Bitmap* bitmap);
+public:
+  TreeCanvas(HWND window, ImageFilterInfo *filterInfo, Bitmap *bitmap);
 
   // ---- Branching tree ---------------------------------------------------
   //
@@ -558,7 +569,8 @@ class TreeCanvas : public TurtleCanvas {
   // increasing angle, each lengthScale as long with spreadScale times the
   // spread, to depth levels. A tree of more than 2^24 segments or 1024
   // levels draws nothing. Pen at the end of the last branch drawn.
-  void DrawTree(Point2 base, float angle, float length, float spread, int depth);
+  void DrawTree(Point2 base, float angle, float length, float spread,
+                int depth);
 
   float spreadScale;
   float lengthScale;
