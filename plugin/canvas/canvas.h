@@ -391,8 +391,9 @@ public:
   // pen and leaves it at its end. Arguments a figure cannot finish draw
   // nothing: depths above 12 (Koch, Hilbert) or 24 (Levy, dragon), Hilbert
   // orientations outside 0..3, displacement with a limit that is not
-  // positive and finite, a factor not below 1 in magnitude or a dimension
-  // not above 0.5. Displacement stops splitting after 20 levels.
+  // positive and finite, or a factor whose pieces never shrink: above 1 in
+  // magnitude (a dimension below 0.5), or exactly 1 with |scale| of
+  // sqrt(3) / 2 or more. Displacement stops splitting after 20 levels.
   //
   //   DrawKochLine((0,0), (9,0), 1):  x x x x . . x x x x   (bump below)
   //                                   . . . . x x . . . .
@@ -444,7 +445,8 @@ public:
   // for k <= 0 only the pen moves.
   void DrawRose(float cx, float cy, float radius, int k);
   // |X/a|^n + |Y/b|^n = 1 in 4 * (arcSegments - 1) segments from the right
-  // point, counter-clockwise; negative cosines and sines count as 0.
+  // point, counter-clockwise; a negative cosine or sine counts as 0 when
+  // 2 / n is not a whole number (it has no real power then).
   // Nothing for arcSegments < 2 or above 2^22.
   void DrawSuperellipse(float cx, float cy, float a, float b, float n);
 

@@ -14,22 +14,30 @@ constexpr int kMaxPolygonSides = 1 << 24;
 constexpr int kMaxWebSides = 4096;
 constexpr std::int64_t kMaxCurveSegments = std::int64_t{1} << 24;
 
-float Cos(float t) { return static_cast<float>(std::cos(static_cast<double>(t))); }
-float Sin(float t) { return static_cast<float>(std::sin(static_cast<double>(t))); }
+float Cos(float t) {
+  return static_cast<float>(std::cos(static_cast<double>(t)));
+}
+float Sin(float t) {
+  return static_cast<float>(std::sin(static_cast<double>(t)));
+}
 
-// A negative base has no real power for a fractional exponent; it only
-// arises as a rounding slip of t past the quarter's end, where 0 is meant.
 float Power(float base, double e) {
-  if (base < 0.0f) base = 0.0f;
+  // A tiny negative cosine or sine (t just past a quarter's end) has no real
+  // power for a non-whole exponent: take it as 0. A whole exponent's power
+  // is real and stands.
+  if (base < 0.0f && !(e == std::floor(e)))
+    base = 0.0f;
   return static_cast<float>(std::pow(static_cast<double>(base), e));
 }
 
-}  // namespace
+} // namespace
 
-Point2* Canvas::MakePolygonPoints(float cx, float cy, float r, int n) const {
-  if (n < 3 || n > kMaxPolygonSides) return nullptr;
-  auto* points = new (std::nothrow) Point2[static_cast<std::size_t>(n) + 1];
-  if (!points) return nullptr;
+Point2 *Canvas::MakePolygonPoints(float cx, float cy, float r, int n) const {
+  if (n < 3 || n > kMaxPolygonSides)
+    return nullptr;
+  auto *points = new (std::nothrow) Point2[static_cast<std::size_t>(n) + 1];
+  if (!points)
+    return nullptr;
   const float step = kTwoPi / static_cast<float>(n);
   for (int i = 0; i <= n; ++i) {
     const float t = static_cast<float>(i) * step - kHalfPi;
@@ -38,28 +46,33 @@ Point2* Canvas::MakePolygonPoints(float cx, float cy, float r, int n) const {
   return points;
 }
 
-void Canvas::DrawPolyline(const Point2* points, int count) {
-  if (!points || count < 1) return;
+void Canvas::DrawPolyline(const Point2 *points, int count) {
+  if (!points || count < 1)
+    return;
   MovePen(points[0].x, points[0].y);
-  for (int i = 1; i < count; ++i) DrawLineTo(points[i].x, points[i].y);
+  for (int i = 1; i < count; ++i)
+    DrawLineTo(points[i].x, points[i].y);
 }
 
 void Canvas::DrawRegularPolygon(float cx, float cy, float r, int n) {
-  Point2* points = MakePolygonPoints(cx, cy, r, n);
-  if (!points) return;
+  Point2 *points = MakePolygonPoints(cx, cy, r, n);
+  if (!points)
+    return;
   DrawPolyline(points, n + 1);
   delete[] points;
 }
 
 void Canvas::DrawPolygonWeb(float cx, float cy, float r, int n) {
-  if (n > kMaxWebSides) return;
-  Point2* points = MakePolygonPoints(cx, cy, r, n);
-  if (!points) return;
+  if (n > kMaxWebSides)
+    return;
+  Point2 *points = MakePolygonPoints(cx, cy, r, n);
+  if (!points)
+    return;
   DrawPolyline(points, n + 1);
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n - 3; ++j) {
-      const Point2& a = points[i];
-      const Point2& b = points[(i + j + 2) % (n + 1)];
+      const Point2 &a = points[i];
+      const Point2 &b = points[(i + j + 2) % (n + 1)];
       DrawLine(a.x, a.y, b.x, b.y);
     }
   }
@@ -68,12 +81,14 @@ void Canvas::DrawPolygonWeb(float cx, float cy, float r, int n) {
 
 void Canvas::DrawRose(float cx, float cy, float radius, int k) {
   const std::int32_t s = arcSegments;
-  if (s < 1) return;
+  if (s < 1)
+    return;
   const std::int64_t count = static_cast<std::int64_t>(s) * k / 2;
-  if (count > kMaxCurveSegments) return;
+  if (count > kMaxCurveSegments)
+    return;
   const float step = (kTwoPi / static_cast<float>(k)) / static_cast<float>(s);
   const auto kf = static_cast<float>(k);
-  auto point = [&](float t, float& x, float& y) {
+  auto point = [&](float t, float &x, float &y) {
     const float ck = Cos(kf * t);
     x = ck * Cos(t) * radius;
     y = ck * Sin(t) * radius;
@@ -90,7 +105,8 @@ void Canvas::DrawRose(float cx, float cy, float radius, int k) {
 
 void Canvas::DrawSuperellipse(float cx, float cy, float a, float b, float n) {
   const std::int32_t s = arcSegments;
-  if (s < 2 || s > (1 << 22)) return;
+  if (s < 2 || s > (1 << 22))
+    return;
   float t = 0.0f;
   const double e = 2.0 / static_cast<double>(n);
   float x, y;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "canvas/arith.h"
 #include "draw/draw_fixture.h"
 
 namespace {
@@ -16,16 +17,20 @@ using drawtest::ReferencePolyline;
 PxSet Square(int x0, int y0, int side) {
   PxSet out;
   for (int y = y0; y < y0 + side; ++y)
-    for (int x = x0; x < x0 + side; ++x) out.insert({x, y});
+    for (int x = x0; x < x0 + side; ++x)
+      out.insert({x, y});
   return out;
 }
 
 TEST(HilbertTables, HoldTheSubCurveOrientationsAndMoves) {
-  const std::int32_t child[4][4] = {{1, 0, 0, 2}, {0, 1, 1, 3}, {3, 2, 2, 0}, {2, 3, 3, 1}};
+  const std::int32_t child[4][4] = {
+      {1, 0, 0, 2}, {0, 1, 1, 3}, {3, 2, 2, 0}, {2, 3, 3, 1}};
   const std::int32_t moves[4][3] = {{0, 3, 2}, {3, 0, 1}, {1, 2, 3}, {2, 1, 0}};
   for (int o = 0; o < 4; ++o) {
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(Canvas::hilbertChildOrientation[o][i], child[o][i]);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Canvas::hilbertMoves[o][i], moves[o][i]);
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(Canvas::hilbertChildOrientation[o][i], child[o][i]);
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(Canvas::hilbertMoves[o][i], moves[o][i]);
   }
 }
 
@@ -33,7 +38,8 @@ TEST(DrawHilbertCurve, DepthOneIsDownRightUp) {
   Board<> board(12, 12);
   board.canvas.MovePen(1, 1);
   board.canvas.DrawHilbertCurve(4, 0, 1);
-  EXPECT_EQ(board.Ink(), drawtest::ReferencePath(12, 12, {{1, 1}, {1, 5}, {5, 5}, {5, 1}}));
+  EXPECT_EQ(board.Ink(),
+            drawtest::ReferencePath(12, 12, {{1, 1}, {1, 5}, {5, 5}, {5, 1}}));
   EXPECT_EQ(board.canvas.penPos, Point2(5.0f, 1.0f));
 
   Board<> none(12, 12);
@@ -44,10 +50,10 @@ TEST(DrawHilbertCurve, DepthOneIsDownRightUp) {
 }
 
 struct HilbertCase {
-  const char* name;
+  const char *name;
   int orientation;
-  int endDx, endDy;    // in units of 2^depth - 1
-  int spreadX, spreadY;  // +1: right / down from the start, -1: left / up
+  int endDx, endDy;     // in units of 2^depth - 1
+  int spreadX, spreadY; // +1: right / down from the start, -1: left / up
 };
 
 class HilbertOrientations : public testing::TestWithParam<HilbertCase> {};
@@ -55,13 +61,14 @@ class HilbertOrientations : public testing::TestWithParam<HilbertCase> {};
 // With a unit step the curve of depth 3 visits every point of an 8 x 8 grid
 // once: 63 steps, 64 pixels.
 TEST_P(HilbertOrientations, FillTheirGridAndEndWhereTheyShould) {
-  const HilbertCase& c = GetParam();
+  const HilbertCase &c = GetParam();
   Board<> board(32, 32);
   board.canvas.MovePen(12, 12);
   board.canvas.DrawHilbertCurve(1, c.orientation, 3);
   const int x0 = c.spreadX > 0 ? 12 : 5, y0 = c.spreadY > 0 ? 12 : 5;
   EXPECT_EQ(board.Ink(), Square(x0, y0, 8));
-  EXPECT_EQ(board.canvas.penPos, Point2(12.0f + 7 * c.endDx, 12.0f + 7 * c.endDy));
+  EXPECT_EQ(board.canvas.penPos,
+            Point2(12.0f + 7 * c.endDx, 12.0f + 7 * c.endDy));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -70,7 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
                     HilbertCase{"EndsBelow", 1, 0, 1, 1, 1},
                     HilbertCase{"EndsAbove", 2, 0, -1, -1, -1},
                     HilbertCase{"EndsLeft", 3, -1, 0, -1, -1}),
-    [](const testing::TestParamInfo<HilbertCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<HilbertCase> &info) {
+      return std::string(info.param.name);
+    });
 
 TEST(DrawHilbertSquare, DepthSixSpansTheSize) {
   Board<> board(70, 70);
@@ -79,7 +88,7 @@ TEST(DrawHilbertSquare, DepthSixSpansTheSize) {
   EXPECT_EQ(board.canvas.penPos, Point2(63.0f, 0.0f));
 
   Board<> shallow(70, 70);
-  shallow.canvas.DrawHilbertSquare(63, 0, 2);  // spans 3 * 63 / 63
+  shallow.canvas.DrawHilbertSquare(63, 0, 2); // spans 3 * 63 / 63
   EXPECT_EQ(shallow.Ink(), Square(0, 0, 4));
 }
 
@@ -91,14 +100,18 @@ TEST(DrawKochLine, DepthZeroIsOneSegmentAndDepthOneBumpsBelow) {
 
   Board<> bump(100, 40);
   bump.canvas.DrawKochLine(Point2(0.5f, 5.5f), Point2(90.5f, 5.5f), 1);
-  const PxSet ideal =
-      ReferencePolyline(100, 40, {{0.5f, 5.5f}, {30.5f, 5.5f}, {45.5f, 31.48f}, {60.5f, 5.5f},
-                                  {90.5f, 5.5f}});
+  const PxSet ideal = ReferencePolyline(100, 40,
+                                        {{0.5f, 5.5f},
+                                         {30.5f, 5.5f},
+                                         {45.5f, 31.48f},
+                                         {60.5f, 5.5f},
+                                         {90.5f, 5.5f}});
   EXPECT_TRUE(Near(bump.Ink(), ideal));
   EXPECT_TRUE(Near(ideal, bump.Ink()));
   // The walks toward the apex (45.5, 31.48) both stop at y = 30.5.
   int deepest = 0;
-  for (const auto& p : bump.Ink()) deepest = std::max(deepest, p.second);
+  for (const auto &p : bump.Ink())
+    deepest = std::max(deepest, p.second);
   EXPECT_EQ(deepest, 30);
   EXPECT_NEAR(bump.canvas.penPos.x, 90.5f, 1e-4f);
   EXPECT_NEAR(bump.canvas.penPos.y, 5.5f, 1e-4f);
@@ -112,7 +125,7 @@ TEST(DrawKochTriangle, BumpsPointInwardAndThePenReturnsToTheTop) {
   // Inside the triangle (top (50, 15), base at y = 75, half-width 34.64).
   const PxSet ink = board.Ink();
   EXPECT_GT(ink.size(), 300u);
-  for (const auto& [x, y] : ink) {
+  for (const auto &[x, y] : ink) {
     ASSERT_LE(y, 76) << x << "," << y;
     const double half = (y + 1 - 15) * 34.641 / 60.0 + 1.5;
     ASSERT_LE(std::fabs(x + 0.5 - 50.0), half) << x << "," << y;
@@ -121,20 +134,23 @@ TEST(DrawKochTriangle, BumpsPointInwardAndThePenReturnsToTheTop) {
 
 TEST(LevyAndDragon, DepthOneGoesOutAndBack) {
   struct Row {
-    const char* name;
-    int which;  // 0 Levy, 1 dragon side 0, 2 dragon side 1
+    const char *name;
+    int which; // 0 Levy, 1 dragon side 0, 2 dragon side 1
     float apexY;
   };
-  for (const Row& row : {Row{"levy", 0, 15.5f}, Row{"dragon0", 1, 15.5f},
+  for (const Row &row : {Row{"levy", 0, 15.5f}, Row{"dragon0", 1, 15.5f},
                          Row{"dragon1", 2, -4.5f + 20.0f - 20.0f}}) {
     SCOPED_TRACE(row.name);
     Board<> board(40, 40);
     board.canvas.MovePen(5.5f, 5.5f + (row.which == 2 ? 20.0f : 0.0f));
-    if (row.which == 0) board.canvas.DrawLevyCurve(0, 20, 1);
-    else board.canvas.DrawDragonCurve(0, 20, 1, row.which == 1 ? 0 : 1);
+    if (row.which == 0)
+      board.canvas.DrawLevyCurve(0, 20, 1);
+    else
+      board.canvas.DrawDragonCurve(0, 20, 1, row.which == 1 ? 0 : 1);
     const float y0 = 5.5f + (row.which == 2 ? 20.0f : 0.0f);
     const float apex = row.which == 2 ? y0 - 10.0f : y0 + 10.0f;
-    const PxSet ideal = ReferencePolyline(40, 40, {{5.5f, y0}, {15.5f, apex}, {25.5f, y0}});
+    const PxSet ideal =
+        ReferencePolyline(40, 40, {{5.5f, y0}, {15.5f, apex}, {25.5f, y0}});
     EXPECT_TRUE(Near(board.Ink(), ideal));
     EXPECT_TRUE(Near(ideal, board.Ink()));
     EXPECT_NEAR(board.canvas.penPos.x, 25.5f, 1e-4f);
@@ -149,7 +165,7 @@ TEST(LevyAndDragon, DeepCurvesStillEndAtTheFarPoint) {
     Board<> levy(10, 10), dragon(10, 10);
     levy.canvas.DrawLevyCurve(30, 100, depth);
     dragon.canvas.DrawDragonCurve(30, 100, depth, 0);
-    for (const Canvas* c : {&levy.canvas, &dragon.canvas}) {
+    for (const Canvas *c : {&levy.canvas, &dragon.canvas}) {
       EXPECT_NEAR(c->penPos.x, 100.0f * std::cos(kThirtyDegrees), 2e-3);
       EXPECT_NEAR(c->penPos.y, 100.0f * std::sin(kThirtyDegrees), 2e-3);
     }
@@ -166,16 +182,79 @@ TEST(LevyAndDragon, DeepCurvesStillEndAtTheFarPoint) {
 TEST(DisplaceSegment, MovesTheMidpointRightOfTravel) {
   Board<> board(50, 40);
   board.canvas.MovePen(0, 10);
-  board.canvas.DisplaceSegment(Point2(0.0f, 10.0f), Point2(40.0f, 10.0f), 0.5f, 1000, 1);
-  EXPECT_EQ(board.Ink(), drawtest::ReferencePath(50, 40, {{0, 10}, {20, 30}, {40, 10}}));
+  board.canvas.DisplaceSegment(Point2(0.0f, 10.0f), Point2(40.0f, 10.0f), 0.5f,
+                               1000, 1);
+  EXPECT_EQ(board.Ink(),
+            drawtest::ReferencePath(50, 40, {{0, 10}, {20, 30}, {40, 10}}));
   EXPECT_EQ(board.canvas.penPos, Point2(40.0f, 10.0f));
 }
+
+// The midpoint displacement's leaves as plain recursion, for the reference
+// walk through them.
+void LiteralDisplace(Point2 a, Point2 b, float factor, float limit, float s,
+                     std::vector<Point2> &leaves) {
+  const float q = (a.y - b.y) * (a.y - b.y) + (a.x - b.x) * (a.x - b.x);
+  if (q < limit) {
+    leaves.push_back(b);
+    return;
+  }
+  s = s * factor;
+  const Point2 m((b.x + a.x) * 0.5f - (b.y - a.y) * s,
+                 (b.x - a.x) * s + (b.y + a.y) * 0.5f);
+  LiteralDisplace(a, m, factor, limit, s, leaves);
+  LiteralDisplace(m, b, factor, limit, s, leaves);
+}
+
+PxSet LiteralFractalLine(int w, int h, Point2 a, Point2 b, float dimension,
+                         float limit, float scale) {
+  const auto factor = static_cast<float>(
+      std::exp(std::log10(2.0) * (0.5 - static_cast<double>(dimension))));
+  std::vector<Point2> points = {a};
+  LiteralDisplace(a, b, factor, limit, scale, points);
+  return drawtest::ReferencePolyline(w, h, points);
+}
+
+// A dimension just above 0.5 gives a factor that rounds to 1.0 in float;
+// the pieces still shrink (each 0.58 of its parent at scale 0.3).
+TEST(DrawFractalLine, FactorRoundingToOneStillDraws) {
+  Board<> board(40, 31);
+  board.canvas.DrawFractalLine(2, 10, 38, 20, 0.50000006f, 4, 0.3f);
+  const PxSet expected = LiteralFractalLine(
+      40, 31, Point2(2.0f, 10.0f), Point2(38.0f, 20.0f), 0.50000006f, 4, 0.3f);
+  EXPECT_EQ(expected.size(), 52u);
+  EXPECT_EQ(board.Ink(), expected);
+  EXPECT_EQ(board.canvas.penPos, Point2(38.0f, 20.0f));
+}
+
+struct NeverShrinks {
+  const char *name;
+  float dimension, scale;
+};
+
+class DrawFractalLineRefuses : public ::testing::TestWithParam<NeverShrinks> {};
+
+// Pieces that never get shorter: nothing drawn, the pen at the far end.
+TEST_P(DrawFractalLineRefuses, PiecesThatNeverShrink) {
+  Board<> board(40, 31);
+  board.canvas.DrawFractalLine(2, 10, 38, 20, GetParam().dimension, 4,
+                               GetParam().scale);
+  EXPECT_TRUE(board.Ink().empty());
+  EXPECT_EQ(board.canvas.penPos, Point2(38.0f, 20.0f));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DrawFractalLineRefuses,
+    ::testing::Values(NeverShrinks{"FactorAboveOne", 0.4f, 0.3f},
+                      NeverShrinks{"FactorOneScaleTooLarge", 0.5f, 0.9f},
+                      NeverShrinks{"NaNDimension", NAN, 0.3f}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(DrawFractalLine, ScaleZeroIsTheStraightLineInPieces) {
   Board<> board(50, 20);
   board.canvas.DrawFractalLine(0.5f, 5.5f, 40.5f, 5.5f, 1.5f, 30, 0);
   PxSet row;
-  for (int x = 0; x <= 40; ++x) row.insert({x, 5});
+  for (int x = 0; x <= 40; ++x)
+    row.insert({x, 5});
   EXPECT_EQ(board.Ink(), row);
   EXPECT_EQ(board.canvas.penPos, Point2(40.5f, 5.5f));
 }
@@ -186,11 +265,63 @@ TEST(DrawFractalLine, ARoughLineStillJoinsItsEnds) {
   EXPECT_EQ(board.canvas.penPos, Point2(90.0f, 50.0f));
   const PxSet ink = board.Ink();
   EXPECT_TRUE(ink.count({10, 50}));
-  EXPECT_GT(ink.size(), 80u);
+  EXPECT_EQ(ink, LiteralFractalLine(100, 100, Point2(10.0f, 50.0f),
+                                    Point2(90.0f, 50.0f), 1.3f, 4, 0.3f));
   int below = 0;
-  for (const auto& p : ink) below += p.second > 55;
-  EXPECT_GT(below, 0);  // the first midpoint moves down, right of travel
+  for (const auto &p : ink)
+    below += p.second > 55;
+  EXPECT_GT(below, 0); // the first midpoint moves down, right of travel
 }
+
+// The tree as plain recursion, calling every child down to depth 0.
+void LiteralTree(TreeCanvas &c, Point2 base, float a, float length,
+                 float spread, int depth) {
+  if (depth <= 0)
+    return;
+  Point2 tip;
+  c.PointAtAngle(base, a * zarn::kPi / 180.0f, length, tip);
+  c.DrawLine(base.x, base.y, tip.x, tip.y);
+  const auto n = static_cast<float>(c.branchCount);
+  const float step = n > 1.0f ? spread / (n - 1.0f) : 0.0f;
+  float angle = a - spread / 2.0f - step;
+  for (int i = 0; static_cast<float>(i) < n; ++i) {
+    angle = angle + step;
+    LiteralTree(c, tip, angle, length * c.lengthScale, spread * c.spreadScale,
+                depth - 1);
+  }
+}
+
+struct TreeCase {
+  const char *name;
+  int branches, depth;
+  float lengthScale;
+};
+
+class DrawTreeMatchesLiteral : public ::testing::TestWithParam<TreeCase> {};
+
+TEST_P(DrawTreeMatchesLiteral, SamePixelsAndPen) {
+  const TreeCase &c = GetParam();
+  Board<TreeCanvas> fast(120, 120), literal(120, 120);
+  for (TreeCanvas *t : {&fast.canvas, &literal.canvas}) {
+    t->branchCount = c.branches;
+    t->lengthScale = c.lengthScale;
+  }
+  fast.canvas.DrawTree(Point2(60.5f, 110.5f), 90, 40, 70, c.depth);
+  LiteralTree(literal.canvas, Point2(60.5f, 110.5f), 90, 40, 70, c.depth);
+  EXPECT_EQ(fast.Ink(), literal.Ink());
+  EXPECT_EQ(fast.canvas.penPos, literal.canvas.penPos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DrawTreeMatchesLiteral,
+    ::testing::Values(TreeCase{"TrunkOnly", 3, 1, 0.4f},
+                      TreeCase{"TwoLevels", 3, 2, 0.4f},
+                      TreeCase{"FourLevels", 3, 4, 0.6f},
+                      TreeCase{"SingleBranch", 1, 3, 0.7f},
+                      TreeCase{"FiveBranches", 5, 3, 0.5f},
+                      TreeCase{"NoBranches", 0, 3, 0.4f},
+                      TreeCase{"ManyBranchesFullLength", 40, 2, 1.0f}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(DrawTree, TrunkThenThreeBranchesFannedCounterClockwise) {
   Board<TreeCanvas> trunk(200, 210);
@@ -216,7 +347,8 @@ TEST(DrawTree, TrunkThenThreeBranchesFannedCounterClockwise) {
   Board<TreeCanvas> single(200, 210);
   single.canvas.branchCount = 1;
   single.canvas.DrawTree(Point2(100.5f, 200.5f), 90, 100, 60, 2);
-  EXPECT_NEAR(single.canvas.penPos.x, 100.5f + 20.0f, 1e-3f);  // a - spread / 2 = 60
+  EXPECT_NEAR(single.canvas.penPos.x, 100.5f + 20.0f,
+              1e-3f); // a - spread / 2 = 60
 }
 
-}  // namespace
+} // namespace

@@ -14,9 +14,9 @@ using drawtest::PxSet;
 using drawtest::ReferencePolyline;
 
 struct Points {
-  explicit Points(Point2* p) : p(p) {}
+  explicit Points(Point2 *p) : p(p) {}
   ~Points() { delete[] p; }
-  Point2* p;
+  Point2 *p;
 };
 
 TEST(MakePolygonPoints, StartsAtTheTopAndGoesClockwiseOnTheScreen) {
@@ -28,9 +28,15 @@ TEST(MakePolygonPoints, StartsAtTheTopAndGoesClockwiseOnTheScreen) {
   const Row rows[] = {
       {4, {{100, 50}, {150, 100}, {100, 150}, {50, 100}, {100, 50}}},
       {3, {{100, 50}, {143.30127f, 125}, {56.69873f, 125}, {100, 50}}},
-      {6, {{100, 50}, {143.30127f, 75}, {143.30127f, 125}, {100, 150}, {56.69873f, 125},
-           {56.69873f, 75}, {100, 50}}}};
-  for (const Row& row : rows) {
+      {6,
+       {{100, 50},
+        {143.30127f, 75},
+        {143.30127f, 125},
+        {100, 150},
+        {56.69873f, 125},
+        {56.69873f, 75},
+        {100, 50}}}};
+  for (const Row &row : rows) {
     SCOPED_TRACE(row.n);
     Points pts(board.canvas.MakePolygonPoints(100, 100, 50, row.n));
     ASSERT_NE(pts.p, nullptr);
@@ -69,17 +75,20 @@ TEST(DrawPolygonWeb, DrawsTheOutlineAndEveryDiagonal) {
     std::vector<Point2> outline(pts.p, pts.p + n + 1);
     Board<> expected(120, 120);
     for (int i = 0; i < n; ++i) {
-      drawtest::ReferenceLine(expected.canvas, pts.p[i].x, pts.p[i].y, pts.p[i + 1].x,
-                              pts.p[i + 1].y);
+      drawtest::ReferenceLine(expected.canvas, pts.p[i].x, pts.p[i].y,
+                              pts.p[i + 1].x, pts.p[i + 1].y);
       for (int j = i + 2; j < n; ++j) {
-        if (i == 0 && j == n - 1) continue;  // that is an edge
-        drawtest::ReferenceLine(expected.canvas, pts.p[i].x, pts.p[i].y, pts.p[j].x, pts.p[j].y);
+        if (i == 0 && j == n - 1)
+          continue; // that is an edge
+        drawtest::ReferenceLine(expected.canvas, pts.p[i].x, pts.p[i].y,
+                                pts.p[j].x, pts.p[j].y);
       }
     }
     const PxSet ink = board.Ink(), all = expected.Ink();
     // Every diagonal is there; repeats through the closing point may differ
     // from their first drawing by rounding only.
-    for (const auto& p : all) EXPECT_TRUE(ink.count(p)) << p.first << "," << p.second;
+    for (const auto &p : all)
+      EXPECT_TRUE(ink.count(p)) << p.first << "," << p.second;
     EXPECT_TRUE(Near(ink, all));
     if (n == 3) {
       EXPECT_EQ(ink, ReferencePolyline(120, 120, outline));
@@ -90,12 +99,15 @@ TEST(DrawPolygonWeb, DrawsTheOutlineAndEveryDiagonal) {
 // Points of the rose as it samples them: offsets truncated, then centred.
 std::vector<Point2> RosePoints(float cx, float cy, float r, int k, int s) {
   std::vector<Point2> out;
-  const float step = (6.28318548f / static_cast<float>(k)) / static_cast<float>(s);
+  const float step =
+      (6.28318548f / static_cast<float>(k)) / static_cast<float>(s);
   float t = 0;
   for (int i = 0; i <= s * k / 2; ++i) {
     const float ck = static_cast<float>(std::cos(static_cast<double>(k * t)));
-    const float x = ck * static_cast<float>(std::cos(static_cast<double>(t))) * r;
-    const float y = ck * static_cast<float>(std::sin(static_cast<double>(t))) * r;
+    const float x =
+        ck * static_cast<float>(std::cos(static_cast<double>(t))) * r;
+    const float y =
+        ck * static_cast<float>(std::sin(static_cast<double>(t))) * r;
     out.push_back(Point2(std::trunc(x) + cx, std::trunc(y) + cy));
     t = t + step;
   }
@@ -128,8 +140,10 @@ TEST(DrawRose, DefaultResolutionEnds) {
   EXPECT_NEAR(two.canvas.penPos.x, 10.0f, 1.0f);
   EXPECT_NEAR(two.canvas.penPos.y, 50.0f, 1.0f);
   const PxSet ink = two.Ink();
-  EXPECT_TRUE(ink.count({50, 10}) || ink.count({49, 10}) || ink.count({50, 11}));
-  for (const auto& p : ink) EXPECT_FALSE(p.second > 72) << p.first << "," << p.second;
+  EXPECT_TRUE(ink.count({50, 10}) || ink.count({49, 10}) ||
+              ink.count({50, 11}));
+  for (const auto &p : ink)
+    EXPECT_FALSE(p.second > 72) << p.first << "," << p.second;
   // k <= 0: the pen moves to the first point and nothing is drawn.
   Board<> none(100, 100);
   none.canvas.DrawRose(50, 50, 40, 0);
@@ -141,9 +155,10 @@ TEST(DrawSuperellipse, ACircleStartsAndEndsOnTheRight) {
   Board<> board(100, 100);
   board.canvas.DrawSuperellipse(50, 50, 30, 30, 2);
   EXPECT_EQ(board.canvas.penPos, Point2(80.0f, 50.0f));
-  for (const auto& [x, y] : board.Ink()) {
+  for (const auto &[x, y] : board.Ink()) {
     const double d = std::hypot(x + 0.5 - 50.0, y + 0.5 - 50.0);
-    EXPECT_NEAR(d, 30.0, 2.0) << x << "," << y;  // offsets truncate toward the centre
+    EXPECT_NEAR(d, 30.0, 2.0)
+        << x << "," << y; // offsets truncate toward the centre
   }
   EXPECT_TRUE(board.Ink().count({50, 20}) && board.Ink().count({20, 50}) &&
               board.Ink().count({50, 80}) && board.Ink().count({80, 50}));
@@ -153,7 +168,7 @@ TEST(DrawSuperellipse, ExponentsShapeTheFigure) {
   // n = 1: the diamond through the four axis points.
   Board<> diamond(100, 100);
   diamond.canvas.DrawSuperellipse(50, 50, 30, 20, 1);
-  for (const auto& [x, y] : diamond.Ink()) {
+  for (const auto &[x, y] : diamond.Ink()) {
     const double f = std::fabs(x - 50.0) / 30.0 + std::fabs(y - 50.0) / 20.0;
     EXPECT_NEAR(f, 1.0, 0.08) << x << "," << y;
   }
@@ -162,12 +177,15 @@ TEST(DrawSuperellipse, ExponentsShapeTheFigure) {
   Board<> box(100, 100);
   box.canvas.DrawSuperellipse(50, 50, 30, 20, 20);
   bool corner = false;
-  for (const auto& [x, y] : box.Ink()) corner = corner || (x >= 77 && y <= 32);
+  for (const auto &[x, y] : box.Ink())
+    corner = corner || (x >= 77 && y <= 32);
   EXPECT_TRUE(corner);
 }
 
-// At resolutions where t slips just past the quarter's end, the negative
-// cosine or sine is taken as 0: the figure stays closed and finite.
+// At resolutions where t slips just past the quarter's end, the cosine or
+// sine is a tiny negative number. For a non-whole exponent 2 / n it has no
+// real power and is taken as 0; for a whole one (n = 2 gives 1) its power
+// stands. Either way the figure stays closed and finite.
 TEST(DrawSuperellipse, StaysClosedWhenTheParameterOvershoots) {
   for (int s : {10, 36, 50, 7}) {
     for (float n : {3.0f, 0.7f, 2.0f}) {
@@ -182,4 +200,18 @@ TEST(DrawSuperellipse, StaysClosedWhenTheParameterOvershoots) {
   }
 }
 
-}  // namespace
+// A whole exponent keeps the tiny negative values: with n = 2 (exponent 1)
+// at this scale, cy + b * sin(t) lands on the other side of a row boundary
+// than it would for a sine taken as 0.
+TEST(DrawSuperellipse, WholeExponentKeepsTinyNegativeValues) {
+  Board<> board(17, 9);
+  board.canvas.arcSegments = 52;
+  board.canvas.DrawSuperellipse(8, 8000004, 1100000, 8000000, 2);
+  // Taking the sines as 0 would draw (3, 5) and (12, 4) instead.
+  const PxSet expected = {{0, 5},  {1, 5},  {2, 5},  {3, 4},  {4, 4},  {5, 4},
+                          {6, 4},  {7, 4},  {8, 4},  {9, 4},  {10, 4}, {11, 4},
+                          {12, 5}, {13, 5}, {14, 5}, {15, 5}, {16, 5}};
+  EXPECT_EQ(board.Ink(), expected);
+}
+
+} // namespace

@@ -16,22 +16,22 @@ namespace {
 // Render information whose camera-to-screen mapping answers a fixed point
 // and records what it was given.
 class FixedScreen final : public RenderInfo {
- public:
+public:
   explicit FixedScreen(Point2 screen) : screen_(screen) {}
-  Point2 MapCamToScreen(const Point3& p) override {
+  Point2 MapCamToScreen(const Point3 &p) override {
     mapped.push_back(p);
     return screen_;
   }
   std::vector<Point3> mapped;
 
- private:
+private:
   Point2 screen_;
 };
 
 // A host interface that counts lookups.
 class CountingScene final : public Interface {
- public:
-  INode* GetINodeByName(const char* name) override {
+public:
+  INode *GetINodeByName(const char *name) override {
     ++lookups;
     return scene.GetINodeByName(name);
   }
@@ -46,7 +46,7 @@ struct FilterInScene {
 };
 
 // A filter over a 8 x 6 frame with the given render information.
-void Prepare(FilterInScene& s, RenderInfo* info) {
+void Prepare(FilterInScene &s, RenderInfo *info) {
   auto storage = MemoryStorage::Create(8, 6);
   storage->SetRenderInfo(info);
   s.bitmap = std::make_unique<Bitmap>(std::move(storage));
@@ -55,7 +55,7 @@ void Prepare(FilterInScene& s, RenderInfo* info) {
 }
 
 struct ScreenCase {
-  const char* name;
+  const char *name;
   float sx, sy;
   int x, y;
 };
@@ -63,7 +63,7 @@ struct ScreenCase {
 class NodeToScreenRounding : public ::testing::TestWithParam<ScreenCase> {};
 
 TEST_P(NodeToScreenRounding, AddsHalfAndTruncatesTowardZero) {
-  const ScreenCase& c = GetParam();
+  const ScreenCase &c = GetParam();
   FixedScreen info(Point2(c.sx, c.sy));
   FilterInScene s;
   Prepare(s, &info);
@@ -78,22 +78,25 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, NodeToScreenRounding,
     ::testing::Values(ScreenCase{"HalfRoundsUp", 99.5f, 10.49f, 100, 10},
                       ScreenCase{"SmallNegativeGoesToZero", -0.7f, -0.5f, 0, 0},
-                      ScreenCase{"NegativeTruncatesTowardZero", -1.6f, -2.5f, -1, -2},
+                      ScreenCase{"NegativeTruncatesTowardZero", -1.6f, -2.5f,
+                                 -1, -2},
                       // The half is added in double: a float just below a
                       // whole number is not rounded up by a float sum.
-                      ScreenCase{"LargeFloatKeepsItsValue", 16777215.0f, 8388607.0f, 16777215, 8388607},
-                      ScreenCase{"LargestInt", 2147483520.0f, -2147483648.0f, 2147483520, -2147483647}),
-    [](const auto& info) { return std::string(info.param.name); });
+                      ScreenCase{"LargeFloatKeepsItsValue", 16777215.0f,
+                                 8388607.0f, 16777215, 8388607},
+                      ScreenCase{"LargestInt", 2147483520.0f, -2147483648.0f,
+                                 2147483520, -2147483647}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 struct OutsideCase {
-  const char* name;
+  const char *name;
   float sx, sy;
 };
 
 class NodeToScreenOutOfRange : public ::testing::TestWithParam<OutsideCase> {};
 
 TEST_P(NodeToScreenOutOfRange, AnswersZeroWithOutputsUntouched) {
-  const OutsideCase& c = GetParam();
+  const OutsideCase &c = GetParam();
   FixedScreen info(Point2(c.sx, c.sy));
   FilterInScene s;
   Prepare(s, &info);
@@ -108,9 +111,11 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, NodeToScreenOutOfRange,
     ::testing::Values(OutsideCase{"BeyondIntMax", 2147483648.0f, 0.0f},
                       OutsideCase{"BelowIntMin", 0.0f, -2147483904.0f},
-                      OutsideCase{"Infinite", std::numeric_limits<float>::infinity(), 0.0f},
-                      OutsideCase{"NotANumber", 0.0f, std::numeric_limits<float>::quiet_NaN()}),
-    [](const auto& info) { return std::string(info.param.name); });
+                      OutsideCase{"Infinite",
+                                  std::numeric_limits<float>::infinity(), 0.0f},
+                      OutsideCase{"NotANumber", 0.0f,
+                                  std::numeric_limits<float>::quiet_NaN()}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(NodeToScreen, NodeOriginAtRenderTimeThroughWorldToCamera) {
   FixedScreen info(Point2(3.0f, 4.0f));
@@ -118,7 +123,7 @@ TEST(NodeToScreen, NodeOriginAtRenderTimeThroughWorldToCamera) {
   info.worldToCam = TranslationMatrix(Point3(10, 20, -30));
   FilterInScene s;
   Prepare(s, &info);
-  SceneNode& node = s.host.scene.Node("Ball");
+  SceneNode &node = s.host.scene.Node("Ball");
   node.SetTransform(0, TranslationMatrix(Point3(1, 1, 1)));
   node.SetTransform(160, TranslationMatrix(Point3(2, -3, 5)));
   node.SetTransform(320, TranslationMatrix(Point3(9, 9, 9)));
@@ -144,8 +149,8 @@ TEST(NodeDepth, CameraZOfMinusTenIsTen) {
 }
 
 struct FailureCase {
-  const char* name;
-  const char* nodeName;
+  const char *name;
+  const char *nodeName;
   bool renderInfo;
   bool hostInterface;
   int expectedLookups;
@@ -154,11 +159,12 @@ struct FailureCase {
 class NodeMappingRefuses : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(NodeMappingRefuses, AnswersZeroWithOutputsUntouched) {
-  const FailureCase& c = GetParam();
+  const FailureCase &c = GetParam();
   FixedScreen info(Point2(1.0f, 1.0f));
   FilterInScene s;
   Prepare(s, c.renderInfo ? &info : nullptr);
-  if (!c.hostInterface) s.filter.SetHostInterface(nullptr);
+  if (!c.hostInterface)
+    s.filter.SetHostInterface(nullptr);
   s.host.scene.PlaceNode("Ball", Point3(0, 0, -1));
   int x = 7, y = 8;
   float depth = 9.0f;
@@ -175,11 +181,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, NodeMappingRefuses,
     ::testing::Values(FailureCase{"EmptyNameAsksNothing", "", true, true, 0},
                       FailureCase{"NullName", nullptr, true, true, 0},
-                      FailureCase{"NoRenderInformation", "Ball", false, true, 0},
+                      FailureCase{"NoRenderInformation", "Ball", false, true,
+                                  0},
                       FailureCase{"NoHostInterface", "Ball", true, false, 0},
                       FailureCase{"NoSuchNode", "Cube", true, true, 2},
                       FailureCase{"NamesAreExact", "ball", true, true, 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(NodeToScreen, NoSourceBitmapAnswersZero) {
   MirrorFilter filter;
@@ -194,7 +201,8 @@ TEST(NodeToScreen, NoSourceBitmapAnswersZero) {
 // 16 above the centre.
 TEST(NodeToScreen, StandInCameraProjectsANode) {
   CameraRenderInfo info(640, 480, 90.0f);
-  info.worldToCam = LookAtWorldToCam(Point3(0, 0, 10), Point3(0, 0, 0), Point3(0, 1, 0));
+  info.worldToCam =
+      LookAtWorldToCam(Point3(0, 0, 10), Point3(0, 0, 0), Point3(0, 1, 0));
   FilterInScene s;
   Prepare(s, &info);
   s.host.scene.PlaceNode("Ball", Point3(1.0f, 0.5f, 0.0f));
@@ -207,4 +215,4 @@ TEST(NodeToScreen, StandInCameraProjectsANode) {
   EXPECT_EQ(depth, 10.0f);
 }
 
-}  // namespace
+} // namespace
