@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -277,6 +278,68 @@ class ColumnBlur {
   double* above_ = nullptr;
 };
 
+// DepthBlur's radius for a distance a = |-z - focus|: the literal
+// min(trunc(a * scale / range), maxRadius), cut to `cap` (a window past the
+// canvas gives the same mean), without a division a pixel. thresholds_[k]
+// is the least a whose literal quotient reaches k, found once by bisection
+// over the doubles (the quotient never falls as a grows); a multiplication
+// by scale / range lands within a step of the answer and the thresholds
+// settle it.
+class DepthRadius {
+ public:
+  DepthRadius(double scale, double range, int cap) : scale_(scale), range_(range), cap_(cap) {
+    thresholds_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
+    if (!thresholds_) return;
+    thresholds_[0] = 0.0;
+    const std::uint64_t infinite = 0x7FF0000000000000ULL;
+    std::uint64_t lo = 0;  // the quotient at lo is below k, at hi it is not
+    for (int k = 1; k <= cap; ++k) {
+      std::uint64_t hi = infinite;
+      while (hi - lo > 1) {
+        const std::uint64_t mid = lo + (hi - lo) / 2;
+        if (Quotient(Double(mid)) >= k)
+          hi = mid;
+        else
+          lo = mid;
+      }
+      thresholds_[k] = Double(hi);
+    }
+    step_ = scale / range;
+  }
+  ~DepthRadius() { std::free(thresholds_); }
+  DepthRadius(const DepthRadius&) = delete;
+  DepthRadius& operator=(const DepthRadius&) = delete;
+
+  bool Ready() const { return thresholds_ != nullptr; }
+
+  int operator()(double a) const {
+    const double t = a * step_;
+    int r = t < cap_ ? static_cast<int>(t) : cap_;
+    while (r < cap_ && a >= thresholds_[r + 1]) ++r;
+    while (r > 0 && a < thresholds_[r]) --r;
+    return r;
+  }
+
+  // The literal radius, for when the table could not be had.
+  int Literal(double a) const {
+    const double d = Quotient(a);
+    return d <= cap_ ? static_cast<int>(d) : cap_;
+  }
+
+ private:
+  double Quotient(double a) const { return a * scale_ / range_; }
+  static double Double(std::uint64_t bits) {
+    double d;
+    std::memcpy(&d, &bits, sizeof(d));
+    return d;
+  }
+
+  double scale_, range_;
+  int cap_;
+  double step_ = 0.0;
+  double* thresholds_ = nullptr;
+};
+
 }  // namespace
 
 void SourceCanvas::BoxAverageSource(int x, int y, int radius, BMM_Color_64* out) const {
@@ -392,20 +455,22 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
   if (!(range > 0.0f) || !std::isfinite(range) || !std::isfinite(focus) || maxRadius < 0) return;
   aborted = 0;
   const double scale = 2.0 * static_cast<double>(maxRadius);
+  // Clamped before any conversion, so a far depth (or an infinite one times
+  // a zero radius) never leaves the int range.
+  const DepthRadius radiusOf(scale, static_cast<double>(range), ReachOf(maxRadius, width, height));
   SourceSums sums(sourcePixels, width, height);
   Divider divider;
   for (int y = 0; y < height; ++y) {
     if (QueryAbort(y)) return;
     BMM_Color_64* row = pixels + static_cast<std::size_t>(y) * width;
+    const float* depth = channel1 ? channel1 + static_cast<std::size_t>(y) * width : nullptr;
     for (int x = 0; x < width; ++x) {
       if (id != -1 && static_cast<std::int64_t>(ReadIdChannel(x, y)) != id) continue;
-      float z = ReadFloatChannel(x, y);
+      float z = depth ? depth[x] : 0.0f;
       // No depth (1e30 and beyond, or NaN): as far as the range.
       if (!(z < 1e30f)) z = range;
-      const double d = std::fabs(-static_cast<double>(z) - static_cast<double>(focus)) * scale / range;
-      // Clamped before the conversion, so a far depth (or an infinite one
-      // times a zero radius) never leaves the int range.
-      const int radius = d <= maxRadius ? static_cast<int>(d) : maxRadius;
+      const double a = std::fabs(-static_cast<double>(z) - static_cast<double>(focus));
+      const int radius = radiusOf.Ready() ? radiusOf(a) : radiusOf.Literal(a);
       if (radius <= 0) continue;
       if (!sums.Ready()) {
         BoxAverageSource(x, y, radius, &row[x]);
