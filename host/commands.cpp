@@ -255,9 +255,14 @@ int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
   }
   if (image.type == io::FileType::Exr) io::SyncFromBitmap(image);
   if (!WriteImage(out, image, error)) {
-    std::fprintf(stderr, "zarn: %s: %s\n", out.c_str(), error.c_str());
     RemoveTemporaries();
-    return Interrupted() ? kExitAborted : kExitFailed;
+    // Ctrl-C while writing says the same as Ctrl-C before it.
+    if (Interrupted()) {
+      std::fprintf(stderr, "zarn: interrupted; %s not written\n", out.c_str());
+      return kExitAborted;
+    }
+    std::fprintf(stderr, "zarn: %s: %s\n", out.c_str(), error.c_str());
+    return kExitFailed;
   }
   return kExitOk;
 }

@@ -29,6 +29,7 @@ bool DrawSample(Bitmap& bitmap, int frame, int frames) {
   const int h = canvas.height;
   if (w <= 0 || h <= 0) return false;
   const int span = frames > 1 ? frames - 1 : 1;
+  // Depths are camera z, so -z is the distance.
   // Background: a diagonal gradient, far away.
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
@@ -36,7 +37,7 @@ bool DrawSample(Bitmap& bitmap, int frame, int frames) {
       const auto g = static_cast<std::uint16_t>(65535LL * y / std::max(1, h - 1));
       const auto b = static_cast<std::uint16_t>(20000 + 30000LL * frame / span);
       canvas.PlotColor(static_cast<float>(x), static_cast<float>(y), {r, g, b, 65535});
-      if (canvas.channel1) canvas.channel1[static_cast<std::size_t>(y) * w + x] = 100.0f;
+      if (canvas.channel1) canvas.channel1[static_cast<std::size_t>(y) * w + x] = -100.0f;
     }
   }
   // A disc travelling left to right, near; a bar sinking, in between.
@@ -49,7 +50,7 @@ bool DrawSample(Bitmap& bitmap, int frame, int frames) {
   for (int y = barY; y < barY + h / 4 && y < h; ++y)
     for (int x = barX; x < barX + w / 8 && x < w; ++x) {
       canvas.Plot(static_cast<float>(x), static_cast<float>(y));
-      if (canvas.channel1) canvas.channel1[static_cast<std::size_t>(y) * w + x] = 40.0f;
+      if (canvas.channel1) canvas.channel1[static_cast<std::size_t>(y) * w + x] = -40.0f;
     }
   canvas.SetDrawColor({6000, 12000, 65535, 65535});
   for (int y = cy - radius; y <= cy + radius; ++y)
@@ -58,7 +59,7 @@ bool DrawSample(Bitmap& bitmap, int frame, int frames) {
       const int dy = y - cy;
       if (dx * dx + dy * dy > radius * radius || x < 0 || y < 0 || x >= w || y >= h) continue;
       canvas.Plot(static_cast<float>(x), static_cast<float>(y));
-      if (canvas.channel1) canvas.channel1[static_cast<std::size_t>(y) * w + x] = 10.0f + frame;
+      if (canvas.channel1) canvas.channel1[static_cast<std::size_t>(y) * w + x] = -10.0f - frame;
     }
   // An arrow pointing right in the top-left corner shows which way is which.
   canvas.SetDrawColor({65535, 65535, 65535, 65535});

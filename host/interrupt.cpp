@@ -20,4 +20,5 @@ void InstallInterruptHandler() {
 
 bool Interrupted() { return interrupted != 0; }
 void RequestInterrupt() { interrupted = 1; }
+void ClearInterrupt() { interrupted = 0; }
 }  // namespace zarn::host

@@ -7,4 +7,6 @@ void InstallInterruptHandler();
 bool Interrupted();
 // For tests and the demo: behave as if Ctrl-C had been pressed.
 void RequestInterrupt();
+// For tests: forget an earlier RequestInterrupt.
+void ClearInterrupt();
 }  // namespace zarn::host

@@ -9,6 +9,7 @@ const Catalogue& Operations() {
     Catalogue c;
     AddDrawingOperations(c);
     AddEffectOperations(c);
+    AddGlowOperations(c);
     AddMirrorOperations(c);
     AddTextOperations(c);
     return c;

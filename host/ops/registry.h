@@ -171,6 +171,7 @@ const Catalogue& Operations();
 // The families' tables (one file each), added by Operations() in this order.
 void AddDrawingOperations(Catalogue& catalogue);
 void AddEffectOperations(Catalogue& catalogue);
+void AddGlowOperations(Catalogue& catalogue);
 void AddMirrorOperations(Catalogue& catalogue);
 void AddTextOperations(Catalogue& catalogue);
 

@@ -3,6 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "canvas/canvas.h"
 
@@ -22,8 +27,7 @@ class SourceSums {
  public:
   SourceSums(const BMM_Color_64* source, int width, int height)
       : source_(source), width_(width), height_(height) {
-    const std::size_t n =
-        (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
+    const std::size_t n = (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
     if (n > SIZE_MAX / sizeof(Sum3)) return;
     table_ = static_cast<Sum3*>(std::malloc(n * sizeof(Sum3)));
     if (!table_) return;
@@ -106,6 +110,236 @@ inline int ReachOf(std::int64_t radius, int width, int height) {
   return static_cast<int>(std::min<std::int64_t>(radius, std::max(width, height)));
 }
 
+// One radius for the whole picture, in 32-bit column sums: the window's
+// column sums slide down the picture (each source row added once and taken
+// away once, r, g, b and a in four lanes), then a running sum of doubles
+// slides along each row. With at most kMaxColumnRows rows a column sum stays
+// below 2^31, so the difference of two of them is an exact int32 and every
+// running sum a whole number below 2^53: exact, and MeanOf's division holds
+// for windows below 2^32 pixels. Answers false, having done nothing, where
+// those bounds or the memory are not there.
+constexpr int kMaxColumnRows = 32768;  // 32768 * 65535 < 2^31
+
+class ColumnBlur {
+ public:
+  ColumnBlur(SourceCanvas& canvas, int reach) : c_(canvas), reach_(reach) {}
+  ~ColumnBlur() {
+    std::free(columns_);
+    std::free(above_);
+  }
+  ColumnBlur(const ColumnBlur&) = delete;
+  ColumnBlur& operator=(const ColumnBlur&) = delete;
+
+  bool Run(int id) {
+    const std::int64_t side = 2 * static_cast<std::int64_t>(reach_) + 1;
+    const std::int64_t rows = std::min<std::int64_t>(side, c_.height);
+    const std::int64_t cols = std::min<std::int64_t>(side, c_.width);
+    if (rows > kMaxColumnRows || rows * cols >= (1LL << 32)) return false;
+    const std::size_t w = static_cast<std::size_t>(c_.width);
+    // One zero column on each side stands for the columns beyond the edges.
+    columns_ = static_cast<std::uint32_t*>(std::calloc((w + 2) * 4, sizeof(std::uint32_t)));
+    above_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    if (!columns_ || !above_) return false;
+    int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
+    std::int64_t tableRows = 0;
+    for (int y = 0; y < c_.height && !c_.QueryAbort(y); ++y) {
+      const int y1 =
+          static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach_ + 1, c_.height));
+      const int y0 = std::max(y - reach_, 0);
+      // Usually one row enters and one leaves, in one pass.
+      while (bottom < y1 || top < y0) {
+        const BMM_Color_64* in = bottom < y1 ? Row(bottom++) : nullptr;
+        const BMM_Color_64* out = top < y0 ? Row(top++) : nullptr;
+        Slide(in, out);
+      }
+      if (y1 - y0 != tableRows) {
+        tableRows = y1 - y0;
+        FillReciprocals(static_cast<double>(tableRows), cols);
+      }
+      Blend(y, id);
+    }
+    return true;
+  }
+
+ private:
+  const BMM_Color_64* Row(int y) const { return c_.sourcePixels + static_cast<std::size_t>(y) * c_.width; }
+  std::uint32_t* Column(std::int64_t x) { return columns_ + 4 * static_cast<std::size_t>(x + 1); }
+
+  // above_[k] = Divider's raised 1 / (rows * k) for every width k the
+  // window takes in a row; rows * k is exact in a double. Two at a time:
+  // near the top and bottom edges this runs for nearly every row.
+  void FillReciprocals(double rows, std::int64_t cols) {
+    const double raise = 1.0 + 0x1p-50;
+    std::int64_t k = 1;
+#if defined(__SSE2__)
+    const __m128d r = _mm_set1_pd(rows), one = _mm_set1_pd(1.0), up = _mm_set1_pd(raise),
+                  two = _mm_set1_pd(2.0);
+    __m128d kk = _mm_set_pd(2.0, 1.0);
+    for (; k + 1 <= cols; k += 2) {
+      _mm_storeu_pd(above_ + k, _mm_mul_pd(_mm_div_pd(one, _mm_mul_pd(r, kk)), up));
+      kk = _mm_add_pd(kk, two);
+    }
+#endif
+    for (; k <= cols; ++k) above_[k] = (1.0 / (rows * static_cast<double>(k))) * raise;
+  }
+
+  // Adds the row `in` to the column sums and takes `out` away (either may
+  // be null).
+  void Slide(const BMM_Color_64* in, const BMM_Color_64* out) {
+    const int w = c_.width;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    auto* col = reinterpret_cast<__m128i*>(Column(0));
+    if (in && out) {
+      for (int x = 0; x < w; ++x) {
+        const __m128i a = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x)), zero);
+        const __m128i b =
+            _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(out + x)), zero);
+        _mm_storeu_si128(col + x, _mm_add_epi32(_mm_loadu_si128(col + x), _mm_sub_epi32(a, b)));
+      }
+      return;
+    }
+    const BMM_Color_64* one = in ? in : out;
+    for (int x = 0; x < w; ++x) {
+      const __m128i a = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(one + x)), zero);
+      const __m128i v = _mm_loadu_si128(col + x);
+      _mm_storeu_si128(col + x, in ? _mm_add_epi32(v, a) : _mm_sub_epi32(v, a));
+    }
+#else
+    for (int x = 0; x < w; ++x) {
+      std::uint32_t* col = Column(x);
+      if (in) col[0] += in[x].r, col[1] += in[x].g, col[2] += in[x].b, col[3] += in[x].a;
+      if (out) col[0] -= out[x].r, col[1] -= out[x].g, col[2] -= out[x].b, col[3] -= out[x].a;
+    }
+#endif
+  }
+
+  // Writes row y's selected pixels: the window's sums divided by its size;
+  // alpha stays. Column x + reach enters and x - reach - 1 leaves at x; the
+  // zero columns beyond the edges stand in for those outside.
+  void Blend(int y, int id) {
+    const int w = c_.width;
+    BMM_Color_64* row = c_.pixels + static_cast<std::size_t>(y) * w;
+    const std::int64_t reach = reach_;
+    const std::int64_t first = std::min<std::int64_t>(reach, w);  // columns summed before x = 0
+    auto at = [&](std::int64_t x) {
+      return Column(std::min<std::int64_t>(std::max<std::int64_t>(x, -1), w));
+    };
+#if defined(__SSE2__)
+    __m128d rg = _mm_setzero_pd(), ba = _mm_setzero_pd();
+    for (std::int64_t x = 0; x < first; ++x) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Column(x)));
+      rg = _mm_add_pd(rg, _mm_cvtepi32_pd(v));
+      ba = _mm_add_pd(ba, _mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE)));
+    }
+    const __m128i bias = _mm_set1_epi32(32768);
+    const __m128i back = _mm_set1_epi16(-32768);
+    for (int x = 0; x < w; ++x) {
+      // Column sums are below 2^31: their difference is an exact int32.
+      const __m128i d = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x + reach))),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x - reach - 1))));
+      rg = _mm_add_pd(rg, _mm_cvtepi32_pd(d));
+      ba = _mm_add_pd(ba, _mm_cvtepi32_pd(_mm_shuffle_epi32(d, 0xEE)));
+      if (id != -1 && static_cast<std::int64_t>(c_.ReadIdChannel(x, y)) != id) continue;
+      const std::int64_t cols =
+          std::min<std::int64_t>(x + reach + 1, w) - std::max<std::int64_t>(x - reach, 0);
+      const __m128d above = _mm_set1_pd(above_[cols]);
+      const __m128i means = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(rg, above)),
+                                               _mm_cvttpd_epi32(_mm_mul_pd(ba, above)));
+      // 0 ... 65535 in 32-bit lanes to 16 bits: signed saturation after a
+      // shift by 32768, shifted back; then the pixel's own alpha.
+      __m128i packed = _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means, bias), bias), back);
+      packed = _mm_insert_epi16(packed, row[x].a, 3);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(row + x), packed);
+    }
+#else
+    double r = 0, g = 0, b = 0;
+    for (std::int64_t x = 0; x < first; ++x) r += Column(x)[0], g += Column(x)[1], b += Column(x)[2];
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t* in = at(x + reach);
+      const std::uint32_t* out = at(x - reach - 1);
+      r += static_cast<std::int32_t>(in[0] - out[0]);
+      g += static_cast<std::int32_t>(in[1] - out[1]);
+      b += static_cast<std::int32_t>(in[2] - out[2]);
+      if (id != -1 && static_cast<std::int64_t>(c_.ReadIdChannel(x, y)) != id) continue;
+      const std::int64_t cols =
+          std::min<std::int64_t>(x + reach + 1, w) - std::max<std::int64_t>(x - reach, 0);
+      const double above = above_[cols];
+      row[x].r = static_cast<std::uint16_t>(static_cast<std::int32_t>(r * above));
+      row[x].g = static_cast<std::uint16_t>(static_cast<std::int32_t>(g * above));
+      row[x].b = static_cast<std::uint16_t>(static_cast<std::int32_t>(b * above));
+    }
+#endif
+  }
+
+  SourceCanvas& c_;
+  int reach_;
+  std::uint32_t* columns_ = nullptr;
+  double* above_ = nullptr;
+};
+
+// DepthBlur's radius for a distance a = |-z - focus|: the literal
+// min(trunc(a * scale / range), maxRadius), cut to `cap` (a window past the
+// canvas gives the same mean), without a division a pixel. thresholds_[k]
+// is the least a whose literal quotient reaches k, found once by bisection
+// over the doubles (the quotient never falls as a grows); a multiplication
+// by scale / range lands within a step of the answer and the thresholds
+// settle it.
+class DepthRadius {
+ public:
+  DepthRadius(double scale, double range, int cap) : scale_(scale), range_(range), cap_(cap) {
+    thresholds_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
+    if (!thresholds_) return;
+    thresholds_[0] = 0.0;
+    const std::uint64_t infinite = 0x7FF0000000000000ULL;
+    std::uint64_t lo = 0;  // the quotient at lo is below k, at hi it is not
+    for (int k = 1; k <= cap; ++k) {
+      std::uint64_t hi = infinite;
+      while (hi - lo > 1) {
+        const std::uint64_t mid = lo + (hi - lo) / 2;
+        if (Quotient(Double(mid)) >= k)
+          hi = mid;
+        else
+          lo = mid;
+      }
+      thresholds_[k] = Double(hi);
+    }
+    step_ = scale / range;
+  }
+  ~DepthRadius() { std::free(thresholds_); }
+  DepthRadius(const DepthRadius&) = delete;
+  DepthRadius& operator=(const DepthRadius&) = delete;
+
+  bool Ready() const { return thresholds_ != nullptr; }
+
+  int operator()(double a) const {
+    const double t = a * step_;
+    int r = t < cap_ ? static_cast<int>(t) : cap_;
+    while (r < cap_ && a >= thresholds_[r + 1]) ++r;
+    while (r > 0 && a < thresholds_[r]) --r;
+    return r;
+  }
+
+  // The literal radius, for when the table could not be had.
+  int Literal(double a) const {
+    const double d = Quotient(a);
+    return d <= cap_ ? static_cast<int>(d) : cap_;
+  }
+
+ private:
+  double Quotient(double a) const { return a * scale_ / range_; }
+  static double Double(std::uint64_t bits) {
+    double d;
+    std::memcpy(&d, &bits, sizeof(d));
+    return d;
+  }
+
+  double scale_, range_;
+  int cap_;
+  double step_ = 0.0;
+  double* thresholds_ = nullptr;
+};
+
 }  // namespace
 
 void SourceCanvas::BoxAverageSource(int x, int y, int radius, BMM_Color_64* out) const {
@@ -140,10 +374,10 @@ void SourceCanvas::Blur(int id, int radius) {
     return;
   }
   const int reach = ReachOf(radius, width, height);
-  // One radius for every pixel: the window's column sums slide down the
-  // picture (each source row added once and taken away once) and a prefix
-  // over them gives each window's sum, the same sums the summed-area table
-  // of DepthBlur gives, with working memory of two rows.
+  if (ColumnBlur(*this, reach).Run(id)) return;
+  // Past 32-bit column sums, or short of memory for them: 64-bit column
+  // sums slide down the picture the same way and a prefix over them gives
+  // each window's sum, with working memory of two rows.
   const std::size_t w = static_cast<std::size_t>(width);
   auto* columns = static_cast<Sum3*>(std::calloc(w, sizeof(Sum3)));
   auto* prefix = static_cast<Sum3*>(std::malloc((w + 1) * sizeof(Sum3)));
@@ -160,8 +394,7 @@ void SourceCanvas::Blur(int id, int radius) {
       continue;
     }
     const int y0 = std::max(y - reach, 0);
-    const int y1 =
-        static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
+    const int y1 = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
     for (; bottom < y1; ++bottom) {
       const BMM_Color_64* src = sourcePixels + static_cast<std::size_t>(bottom) * w;
       for (std::size_t x = 0; x < w; ++x) {
@@ -189,8 +422,7 @@ void SourceCanvas::Blur(int id, int radius) {
       const int x1 =
           static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + reach + 1, width));
       divider.Set(rows * static_cast<std::uint64_t>(x1 - x0));
-      const Sum3 s{prefix[x1].r - prefix[x0].r, prefix[x1].g - prefix[x0].g,
-                   prefix[x1].b - prefix[x0].b};
+      const Sum3 s{prefix[x1].r - prefix[x0].r, prefix[x1].g - prefix[x0].g, prefix[x1].b - prefix[x0].b};
       PutMean(s, divider, row[x]);
     }
   }
@@ -223,21 +455,22 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
   if (!(range > 0.0f) || !std::isfinite(range) || !std::isfinite(focus) || maxRadius < 0) return;
   aborted = 0;
   const double scale = 2.0 * static_cast<double>(maxRadius);
+  // Clamped before any conversion, so a far depth (or an infinite one times
+  // a zero radius) never leaves the int range.
+  const DepthRadius radiusOf(scale, static_cast<double>(range), ReachOf(maxRadius, width, height));
   SourceSums sums(sourcePixels, width, height);
   Divider divider;
   for (int y = 0; y < height; ++y) {
     if (QueryAbort(y)) return;
     BMM_Color_64* row = pixels + static_cast<std::size_t>(y) * width;
+    const float* depth = channel1 ? channel1 + static_cast<std::size_t>(y) * width : nullptr;
     for (int x = 0; x < width; ++x) {
       if (id != -1 && static_cast<std::int64_t>(ReadIdChannel(x, y)) != id) continue;
-      float z = ReadFloatChannel(x, y);
+      float z = depth ? depth[x] : 0.0f;
       // No depth (1e30 and beyond, or NaN): as far as the range.
       if (!(z < 1e30f)) z = range;
-      const double d =
-          std::fabs(-static_cast<double>(z) - static_cast<double>(focus)) * scale / range;
-      // Clamped before the conversion, so a far depth (or an infinite one
-      // times a zero radius) never leaves the int range.
-      const int radius = d <= maxRadius ? static_cast<int>(d) : maxRadius;
+      const double a = std::fabs(-static_cast<double>(z) - static_cast<double>(focus));
+      const int radius = radiusOf.Ready() ? radiusOf(a) : radiusOf.Literal(a);
       if (radius <= 0) continue;
       if (!sums.Ready()) {
         BoxAverageSource(x, y, radius, &row[x]);
@@ -245,8 +478,8 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
       }
       const int reach = ReachOf(radius, width, height);
       const int y0 = std::max(y - reach, 0);
-      const int y1 = static_cast<int>(
-          std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
+      const int y1 =
+          static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
       const int x0 = std::max(x - reach, 0);
       const int x1 =
           static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + reach + 1, width));

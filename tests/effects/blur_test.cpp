@@ -99,6 +99,36 @@ TEST(Blur, HugeRadiusEndsAndEqualsTheWholeCanvas) {
   EXPECT_EQ(out, (BMM_Color_64{13, 1003, 2001, 4}));
 }
 
+// Windows of more than 32768 rows take the 64-bit column sums; both ways
+// give the means of plain 64-bit window sums, here over one tall column of
+// near-white pixels (the largest sums) and random ones.
+TEST(Blur, WindowsTallerThan32768RowsStayExact) {
+  constexpr int kHeight = 40000;
+  for (int radius : {16383, 16384, 20000}) {
+    SCOPED_TRACE(radius);
+    auto storage = MemoryStorage::Create(1, kHeight, 0);
+    std::mt19937 rng(5);
+    for (int y = 0; y < kHeight; ++y) {
+      const auto v = static_cast<std::uint16_t>(y % 3 ? 65535 - rng() % 4 : rng());
+      storage->Pixels()[y] = BMM_Color_64{v, static_cast<std::uint16_t>(65535 - v), 65535, 77};
+    }
+    std::vector<std::uint64_t> prefix(kHeight + 1, 0);
+    for (int y = 0; y < kHeight; ++y) prefix[y + 1] = prefix[y] + storage->Pixels()[y].r;
+    Bitmap bitmap(std::move(storage));
+    SourceCanvas canvas(nullptr, nullptr, &bitmap);
+    canvas.Blur(-1, radius);
+    for (int y = 0; y < kHeight; ++y) {
+      const int y0 = std::max(y - radius, 0), y1 = std::min(y + radius + 1, kHeight);
+      const auto n = static_cast<std::uint64_t>(y1 - y0);
+      const std::uint64_t r = (prefix[y1] - prefix[y0]) / n;
+      const std::uint64_t g = (65535 * n - (prefix[y1] - prefix[y0])) / n;
+      ASSERT_EQ(canvas.pixels[y], (BMM_Color_64{static_cast<std::uint16_t>(r),
+                                                static_cast<std::uint16_t>(g), 65535, 77}))
+          << "row " << y;
+    }
+  }
+}
+
 // Every window of a uniform picture sums to an exact multiple of its size:
 // the mean must come out whole, not one below.
 TEST(Blur, UniformPicturesStayUniform) {

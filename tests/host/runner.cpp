@@ -54,7 +54,14 @@ Result Scratch::Run(const std::vector<std::string>& words, const std::string& de
   if (!delay.empty()) command.append("{ ");
   command.append(platform::ShellQuote(exe.string()));
   for (const std::string& w : words) command.append(" ").append(platform::ShellQuote(w));
-  if (!delay.empty()) command.append(" & p=$!; sleep ").append(delay).append("; kill -INT $p; wait $p; }");
+  // The delay counts from when zarn catches SIGINT (its mask in /proc), so a
+  // slow start never meets the signal ignored, as background jobs inherit it.
+  if (!delay.empty())
+    command
+        .append(" & p=$!; until grep -qs '^SigCgt:.*[2367abef]$' /proc/$p/status || ! kill -0 $p 2>/dev/null; "
+                "do sleep 0.05; done; sleep ")
+        .append(delay)
+        .append("; kill -INT $p; wait $p; }");
   command.append(" >").append(platform::ShellQuote((dir_ / ".stdout").string()));
   command.append(" 2>").append(platform::ShellQuote((dir_ / ".stderr").string()));
   Result result;

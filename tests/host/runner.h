@@ -24,7 +24,8 @@ class Scratch {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   // Runs zarn with the words (each quoted) from inside the folder.
   Result Zarn(const std::vector<std::string>& words) const;
-  // As Zarn, with Ctrl-C (SIGINT) sent after the delay; native shells only.
+  // As Zarn, with Ctrl-C (SIGINT) sent the delay after zarn starts catching
+  // it; native (Linux) shells only.
   Result ZarnInterrupted(const std::vector<std::string>& words, const std::string& delay) const;
 
  private:

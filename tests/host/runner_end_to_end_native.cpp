@@ -510,6 +510,18 @@ TEST(Runner, ApplyMirrorHorizontal) {
   EXPECT_NE(r.out.find("mirror-horizontal      mirror left-right (swap columns)\n"), std::string::npos);
 }
 
+// Ctrl-C part-way through a long blur: the blur is stopped, nothing is
+// written and no temporary file is left. Wherever the signal lands (reading,
+// blurring or writing) the outcome is the same.
+TEST(Runner, ApplyBlurInterruptedWritesNothing) {
+  Scratch s;
+  Save(s.Path("in.png"), PositionImage(4000, 3000));
+  const Result r = s.ZarnInterrupted({"apply", "blur", "radius=8", "in.png", "out.png"}, "0.4");
+  EXPECT_EQ(r.code, 130) << r.err;
+  EXPECT_EQ(r.err, "zarn: interrupted; out.png not written\n");
+  EXPECT_EQ(FilesIn(s.Dir()), std::vector<std::string>{"in.png"});
+}
+
 TEST(Runner, GalleryHasATilePerOperation) {
   Scratch s;
   const std::size_t operations = zarn::ops::Operations().All().size();
