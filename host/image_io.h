@@ -17,9 +17,13 @@ namespace zarn::io {
 
 enum class FileType { Png, Exr };
 
-// One EXR channel as read: its name, its stored type (tinyexr's
-// TINYEXR_PIXELTYPE_* value) and its samples; uint channels use `u`,
-// half and float channels use `f`.
+// Stored sample types of an EXR channel, as the file format numbers them.
+constexpr int kPixelUint = 0;
+constexpr int kPixelHalf = 1;
+constexpr int kPixelFloat = 2;
+
+// One EXR channel as read: its name, its stored type (kPixel*) and its
+// samples; uint channels use `u`, half and float channels use `f`.
 struct ExrChannel {
   std::string name;
   int pixelType = 0;
