@@ -10,6 +10,9 @@
 #include <set>
 
 #include "host/interrupt.h"
+// First, so that ReplaceFile is declared as the platform unit saw it where
+// the system headers rename it.
+#include "platform/win.h"
 #include "platform/module.h"
 
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
-// Reading and writing frames: PNG (8/16-bit gray, gray+alpha, RGB, RGBA,
-// through libpng) and single-part scan-line OpenEXR (half, float and uint
+// Reading and writing frames: PNG (every valid layout, through libpng's own
+// transformations) and single-part scan-line OpenEXR (half, float and uint
 // channels R, G, B, optional A, depth Z and an object id, through tinyexr).
 //
 // A frame becomes a host Bitmap of 16-bit RGBA with Z in the float channel
@@ -31,6 +31,15 @@ struct ExrChannel {
   std::vector<std::uint32_t> u;
 };
 
+// A PNG chunk kept as read and written back unchanged: its four-letter
+// name, its data, and where it stood (libpng's PNG_HAVE_IHDR,
+// PNG_HAVE_PLTE or PNG_AFTER_IDAT).
+struct PngChunk {
+  std::string name;
+  std::vector<std::uint8_t> data;
+  int location = 0;
+};
+
 // What an EXR channel stands for in the bitmap.
 enum class Role { Red, Green, Blue, Alpha, Depth, Id };
 
@@ -38,9 +47,12 @@ struct Image {
   FileType type = FileType::Png;
   int width = 0;
   int height = 0;
-  // PNG: 1 gray, 2 gray+alpha, 3 RGB, 4 RGBA; bit depth 8 or 16.
+  // PNG: the layout written back: 1 gray, 2 gray+alpha, 3 RGB, 4 RGBA; bit
+  // depth 8 or 16. Palette and 1/2/4-bit files read as 8-bit RGB(A) or gray.
   int pngChannels = 4;
   int pngDepth = 16;
+  // PNG: colour description (gAMA, cHRM, sRGB, iCCP), pHYs and text chunks.
+  std::vector<PngChunk> pngChunks;
   // EXR: the channels read, the compression and windows to write back.
   std::vector<ExrChannel> exr;
   int exrCompression = 3;  // zip

@@ -1,8 +1,12 @@
-// PNG frames through libpng.
+// PNG frames through libpng. Every valid layout is decoded by libpng's own
+// transformations straight into the bitmap's 16-bit RGBA pixels; the file's
+// colour description, pHYs and text chunks are kept as read and written back.
 #include "host/png_io.h"
 
 #include <png.h>
 
+#include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +14,11 @@
 
 namespace zarn::io {
 namespace {
+
+// The chunks written back byte for byte, five bytes each as libpng lists
+// them. libpng keeps them raw instead of parsing them, so nothing is lost.
+constexpr png_byte kKeptChunks[] = "gAMA\0cHRM\0sRGB\0iCCP\0pHYs\0tEXt\0zTXt\0iTXt";
+constexpr int kKeptChunkCount = 8;
 
 // libpng reports errors by longjmp; the functions that call it keep only
 // plain data on their frames so the jump skips no destructor.
@@ -46,24 +55,30 @@ void PngWrite(png_structp png, png_bytep source, png_size_t length) {
 
 void PngFlush(png_structp) {}
 
-struct PngHeader {
-  png_uint_32 width;
-  png_uint_32 height;
-  int depth;
-  int colorType;
-};
+void CopyChunks(png_structp png, png_infop info, std::vector<PngChunk>& chunks) {
+  png_unknown_chunkp list = nullptr;
+  const int count = png_get_unknown_chunks(png, info, &list);
+  for (int i = 0; i < count; ++i) {
+    PngChunk chunk;
+    chunk.name.assign(reinterpret_cast<const char*>(list[i].name), 4);
+    chunk.data.assign(list[i].data, list[i].data + list[i].size);
+    chunk.location = list[i].location;
+    chunks.push_back(std::move(chunk));
+  }
+}
 
-// Reads the header; rows is filled on the second call (rowBytes per row).
-// Answers 0 on success, 1 on a libpng error (message in state).
-int PngDecode(PngState* state, PngHeader* header, std::uint8_t* rows, std::size_t rowBytes) {
+// Decodes into a new bitmap of the image. Answers 0 on success, 1 on a
+// libpng error (message in state), 2 when the bitmap cannot be had (error).
+int PngDecode(PngState* state, Image* image, std::string* error) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state, PngError, PngWarning);
   if (!png) {
     std::snprintf(state->message, sizeof(state->message), "out of memory");
     return 1;
   }
   png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_read_struct(&png, nullptr, nullptr);
+  png_infop end = png_create_info_struct(png);
+  if (!info || !end) {
+    png_destroy_read_struct(&png, &info, &end);
     std::snprintf(state->message, sizeof(state->message), "out of memory");
     return 1;
   }
@@ -71,34 +86,88 @@ int PngDecode(PngState* state, PngHeader* header, std::uint8_t* rows, std::size_
   png_bytep* volatile pointers = nullptr;
   if (setjmp(png_jmpbuf(png))) {
     std::free(pointers);
-    png_destroy_read_struct(&png, &info, nullptr);
+    png_destroy_read_struct(&png, &info, &end);
     return 1;
   }
   png_set_read_fn(png, state, PngRead);
   png_set_user_limits(png, 65535, 65535);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kKeptChunks, kKeptChunkCount);
   png_read_info(png, info);
-  header->width = png_get_image_width(png, info);
-  header->height = png_get_image_height(png, info);
-  header->depth = png_get_bit_depth(png, info);
-  header->colorType = png_get_color_type(png, info);
-  if (rows) {
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != rowBytes) png_error(png, "unexpected row size");
-    png_bytep* list = static_cast<png_bytep*>(std::calloc(header->height ? header->height : 1, sizeof(png_bytep)));
-    if (!list) png_error(png, "out of memory");
-    pointers = list;
-    for (png_uint_32 y = 0; y < header->height; ++y) list[y] = rows + y * rowBytes;
-    png_read_image(png, list);
-    png_read_end(png, nullptr);
+  const png_uint_32 width = png_get_image_width(png, info);
+  const png_uint_32 height = png_get_image_height(png, info);
+  const int depth = png_get_bit_depth(png, info);
+  const int colorType = png_get_color_type(png, info);
+  const bool colour = (colorType & PNG_COLOR_MASK_COLOR) != 0;
+  const bool alpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+
+  // Every layout becomes 16-bit RGBA in the machine's byte order: the
+  // bitmap's own pixels, so libpng writes the rows in place.
+  png_set_palette_to_rgb(png);
+  png_set_expand_gray_1_2_4_to_8(png);
+  png_set_tRNS_to_alpha(png);
+  png_set_expand_16(png);  // 8-bit v becomes v * 257
+  png_set_gray_to_rgb(png);
+  if (!alpha) png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+  if constexpr (std::endian::native == std::endian::little) png_set_swap(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != static_cast<std::size_t>(width) * sizeof(BMM_Color_64))
+    png_error(png, "unexpected row size");
+
+  if (!Allocate(*image, static_cast<int>(width), static_cast<int>(height), 0, *error)) {
+    png_destroy_read_struct(&png, &info, &end);
+    return 2;
   }
+  image->type = FileType::Png;
+  image->pngChannels = (colour ? 3 : 1) + (alpha ? 1 : 0);
+  image->pngDepth = depth == 16 ? 16 : 8;
+  png_bytep* list = static_cast<png_bytep*>(std::calloc(height ? height : 1, sizeof(png_bytep)));
+  if (!list) png_error(png, "out of memory");
+  pointers = list;
+  BMM_Color_64* pixels = image->storage->Pixels();
+  for (png_uint_32 y = 0; y < height; ++y)
+    list[y] = reinterpret_cast<png_bytep>(pixels + static_cast<std::size_t>(y) * width);
+  png_read_image(png, list);
+  png_read_end(png, end);
+  CopyChunks(png, info, image->pngChunks);
+  CopyChunks(png, end, image->pngChunks);
   std::free(pointers);
-  png_destroy_read_struct(&png, &info, nullptr);
+  png_destroy_read_struct(&png, &info, &end);
   return 0;
 }
 
-int PngEncode(PngState* state, const PngHeader* header, const std::uint8_t* rows,
-              std::size_t rowBytes) {
+std::uint8_t ToU8(std::uint16_t v) { return static_cast<std::uint8_t>((v * 255u + 32767u) / 65535u); }
+
+// One bitmap row in the file's layout (big-endian 16-bit samples).
+void PackRow(const BMM_Color_64* pixels, int width, int channels, int depth, std::uint8_t* row) {
+  for (int x = 0; x < width; ++x) {
+    const BMM_Color_64& p = pixels[x];
+    std::uint16_t v[4];
+    switch (channels) {
+      case 1: v[0] = p.r; break;
+      case 2: v[0] = p.r; v[1] = p.a; break;
+      case 3: v[0] = p.r; v[1] = p.g; v[2] = p.b; break;
+      default: v[0] = p.r; v[1] = p.g; v[2] = p.b; v[3] = p.a; break;
+    }
+    for (int c = 0; c < channels; ++c) {
+      if (depth == 16) {
+        *row++ = static_cast<std::uint8_t>(v[c] >> 8);
+        *row++ = static_cast<std::uint8_t>(v[c] & 0xFF);
+      } else {
+        *row++ = ToU8(v[c]);
+      }
+    }
+  }
+}
+
+struct PngLayout {
+  int channels;
+  int depth;
+  const png_unknown_chunk* chunks;
+  int chunkCount;
+};
+
+int PngEncode(PngState* state, const PngLayout* layout, const Image* image) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, state, PngError, PngWarning);
   if (!png) {
     std::snprintf(state->message, sizeof(state->message), "out of memory");
@@ -110,30 +179,47 @@ int PngEncode(PngState* state, const PngHeader* header, const std::uint8_t* rows
     std::snprintf(state->message, sizeof(state->message), "out of memory");
     return 1;
   }
+  std::uint8_t* volatile row = nullptr;
   if (setjmp(png_jmpbuf(png))) {
+    std::free(row);
     png_destroy_write_struct(&png, &info);
     return 1;
   }
+  const int colorTypes[5] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
+                             PNG_COLOR_TYPE_RGB_ALPHA};
+  const int width = image->width;
+  const int height = image->height;
   png_set_write_fn(png, state, PngWrite, PngFlush);
-  png_set_IHDR(png, info, header->width, header->height, header->depth, header->colorType,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), layout->depth,
+               colorTypes[layout->channels], PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kKeptChunks, kKeptChunkCount);
+  if (layout->chunkCount > 0) png_set_unknown_chunks(png, info, layout->chunks, layout->chunkCount);
   png_write_info(png, info);
-  for (png_uint_32 y = 0; y < header->height; ++y)
-    png_write_row(png, const_cast<png_bytep>(rows + y * rowBytes));
+  const BMM_Color_64* pixels = image->storage->Pixels();
+  // 16-bit RGB(A) goes straight from the bitmap: libpng swaps the bytes and
+  // drops the alpha on its own copy of each row.
+  const bool direct = layout->depth == 16 && layout->channels >= 3;
+  if (direct) {
+    if constexpr (std::endian::native == std::endian::little) png_set_swap(png);
+    if (layout->channels == 3) png_set_filler(png, 0, PNG_FILLER_AFTER);
+  } else {
+    row = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(width) * 8));
+    if (!row) png_error(png, "out of memory");
+  }
+  for (int y = 0; y < height; ++y) {
+    const BMM_Color_64* line = pixels + static_cast<std::size_t>(y) * width;
+    if (direct) {
+      png_write_row(png, reinterpret_cast<png_const_bytep>(line));
+    } else {
+      PackRow(line, width, layout->channels, layout->depth, row);
+      png_write_row(png, row);
+    }
+  }
   png_write_end(png, nullptr);
+  std::free(row);
   png_destroy_write_struct(&png, &info);
   return 0;
-}
-
-const char* PngLayoutName(int colorType) {
-  switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY: return "gray";
-    case PNG_COLOR_TYPE_GRAY_ALPHA: return "gray+alpha";
-    case PNG_COLOR_TYPE_RGB: return "RGB";
-    case PNG_COLOR_TYPE_RGB_ALPHA: return "RGBA";
-    case PNG_COLOR_TYPE_PALETTE: return "palette";
-  }
-  return "unknown";
 }
 
 std::string PngFailure(const char* message) {
@@ -141,70 +227,15 @@ std::string PngFailure(const char* message) {
   return std::string("corrupt PNG (") + message + ")";
 }
 
-std::uint8_t ToU8(std::uint16_t v) { return static_cast<std::uint8_t>((v * 255u + 32767u) / 65535u); }
-
 }  // namespace
 
 bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error) {
   PngState state{bytes.data(), bytes.size(), 0, nullptr, {}};
-  PngHeader header{};
-  if (PngDecode(&state, &header, nullptr, 0) != 0) {
-    error = PngFailure(state.message);
-    return false;
-  }
-  int channels = 0;
-  switch (header.colorType) {
-    case PNG_COLOR_TYPE_GRAY: channels = 1; break;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: channels = 2; break;
-    case PNG_COLOR_TYPE_RGB: channels = 3; break;
-    case PNG_COLOR_TYPE_RGB_ALPHA: channels = 4; break;
-  }
-  if (channels == 0 || (header.depth != 8 && header.depth != 16)) {
-    error = "unsupported PNG layout (" + std::string(PngLayoutName(header.colorType)) + ", " +
-            std::to_string(header.depth) +
-            "-bit); zarn reads 8- and 16-bit gray, gray+alpha, RGB and RGBA";
-    return false;
-  }
-  const int width = static_cast<int>(header.width);
-  const int height = static_cast<int>(header.height);
-  const std::size_t bytesPerSample = header.depth / 8;
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * channels * bytesPerSample;
-  std::vector<std::uint8_t> rows;
-  try {
-    rows.resize(rowBytes * height);
-  } catch (const std::bad_alloc&) {
-    error = "not enough memory for a " + std::to_string(width) + "x" + std::to_string(height) + " image";
-    return false;
-  }
-  state.offset = 0;
-  if (PngDecode(&state, &header, rows.data(), rowBytes) != 0) {
-    error = PngFailure(state.message);
-    return false;
-  }
-  if (!Allocate(image, width, height, 0, error)) return false;
-  image.type = FileType::Png;
-  image.pngChannels = channels;
-  image.pngDepth = header.depth;
-  BMM_Color_64* pixels = image.storage->Pixels();
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* row = rows.data() + static_cast<std::size_t>(y) * rowBytes;
-    for (int x = 0; x < width; ++x) {
-      std::uint16_t v[4];
-      for (int c = 0; c < channels; ++c) {
-        const std::uint8_t* s = row + (static_cast<std::size_t>(x) * channels + c) * bytesPerSample;
-        // 8-bit values widen so that 255 becomes 65535.
-        v[c] = header.depth == 16 ? static_cast<std::uint16_t>(s[0] << 8 | s[1])
-                                  : static_cast<std::uint16_t>(s[0] * 257);
-      }
-      BMM_Color_64& p = pixels[static_cast<std::size_t>(y) * width + x];
-      switch (channels) {
-        case 1: p = {v[0], v[0], v[0], 65535}; break;
-        case 2: p = {v[0], v[0], v[0], v[1]}; break;
-        case 3: p = {v[0], v[1], v[2], 65535}; break;
-        default: p = {v[0], v[1], v[2], v[3]}; break;
-      }
-    }
-  }
+  Image decoded;
+  const int result = PngDecode(&state, &decoded, &error);
+  if (result == 1) error = PngFailure(state.message);
+  if (result != 0) return false;
+  image = std::move(decoded);
   return true;
 }
 
@@ -217,45 +248,30 @@ bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string
   } else {
     channels = image.Channel(Role::Alpha) ? 4 : 3;
   }
-  const int colorTypes[5] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
-                             PNG_COLOR_TYPE_RGB_ALPHA};
-  const int width = image.width;
-  const int height = image.height;
-  if (width <= 0 || height <= 0) {
+  if (image.width <= 0 || image.height <= 0) {
     error = "cannot write an empty image";
     return false;
   }
-  const std::size_t bytesPerSample = depth / 8;
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * channels * bytesPerSample;
-  std::vector<std::uint8_t> rows(rowBytes * height);
-  const BMM_Color_64* pixels = image.storage->Pixels();
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = rows.data() + static_cast<std::size_t>(y) * rowBytes;
-    for (int x = 0; x < width; ++x) {
-      const BMM_Color_64& p = pixels[static_cast<std::size_t>(y) * width + x];
-      std::uint16_t v[4];
-      switch (channels) {
-        case 1: v[0] = p.r; break;
-        case 2: v[0] = p.r; v[1] = p.a; break;
-        case 3: v[0] = p.r; v[1] = p.g; v[2] = p.b; break;
-        default: v[0] = p.r; v[1] = p.g; v[2] = p.b; v[3] = p.a; break;
-      }
-      for (int c = 0; c < channels; ++c) {
-        std::uint8_t* d = row + (static_cast<std::size_t>(x) * channels + c) * bytesPerSample;
-        if (depth == 16) {
-          d[0] = static_cast<std::uint8_t>(v[c] >> 8);
-          d[1] = static_cast<std::uint8_t>(v[c] & 0xFF);
-        } else {
-          d[0] = ToU8(v[c]);
-        }
-      }
+  if (channels < 1 || channels > 4 || (depth != 8 && depth != 16)) {
+    error = "cannot encode PNG (no layout for " + std::to_string(channels) + " channels of " +
+            std::to_string(depth) + " bits)";
+    return false;
+  }
+  std::vector<png_unknown_chunk> chunks;
+  if (image.type == FileType::Png) {
+    for (const PngChunk& kept : image.pngChunks) {
+      png_unknown_chunk chunk{};
+      std::memcpy(chunk.name, kept.name.data(), std::min<std::size_t>(kept.name.size(), 4));
+      chunk.data = const_cast<png_byte*>(kept.data.data());
+      chunk.size = kept.data.size();
+      chunk.location = static_cast<png_byte>(kept.location);
+      chunks.push_back(chunk);
     }
   }
   PngState state{nullptr, 0, 0, &bytes, {}};
-  PngHeader header{static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), depth,
-                   colorTypes[channels]};
+  const PngLayout layout{channels, depth, chunks.data(), static_cast<int>(chunks.size())};
   bytes.clear();
-  if (PngEncode(&state, &header, rows.data(), rowBytes) != 0) {
+  if (PngEncode(&state, &layout, &image) != 0) {
     error = std::string("cannot encode PNG (") + state.message + ")";
     return false;
   }
