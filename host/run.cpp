@@ -128,6 +128,7 @@ int Run(const PluginHost& host, const RunOptions& options) {
 
   auto worker = [&](ImageFilter& filter) {
     auto info = std::make_unique<ImageFilterInfo>();
+    PixelMoves moves;
     for (;;) {
       if (Interrupted()) return;
       const std::size_t index = next.fetch_add(1);
@@ -144,7 +145,7 @@ int Run(const PluginHost& host, const RunOptions& options) {
                                      static_cast<int>(frame.number));
       info->spanRange = FrameRange(static_cast<int>(plan.first), static_cast<int>(plan.last),
                                    static_cast<int>(frame.number));
-      if (!RenderFrame(filter, image, info.get(), nullptr, why)) {
+      if (!RenderFrame(filter, image, info.get(), nullptr, moves, why)) {
         progress.Message("zarn: " + frame.input + ": " + why);
         ++failed;
         continue;

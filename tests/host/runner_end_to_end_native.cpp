@@ -310,6 +310,19 @@ void BadInputTest::WritePalettePng(const std::string& path) {
   std::fclose(file);
 }
 
+// A palette file is read (it was once refused) and comes back as 8-bit RGB.
+class PaletteTest : public BadInputTest {};
+
+TEST_F(PaletteTest, MirroredAsEightBitRgb) {
+  const Result r = s.Zarn({"run", "palette.png", "out.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const Image out = Load(s.Path("out.png"));
+  EXPECT_EQ(out.pngChannels, 3);
+  EXPECT_EQ(out.pngDepth, 8);
+  EXPECT_EQ(PixelsOf(out), (std::vector<BMM_Color_64>{{65535, 65535, 65535, 65535}, {0, 0, 0, 65535}}));
+}
+
 TEST_P(BadInputTest, ExactMessageAndExitCode) {
   const BadCase& c = GetParam();
   const Result r = s.Zarn(c.words);
@@ -339,11 +352,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"CorruptPng",
                 {"run", "crc.png", "out.png"},
                 "zarn: crc.png: corrupt PNG (IHDR: CRC error)\nzarn: 1 of 1 frames failed\n",
-                1},
-        BadCase{"PalettePng",
-                {"run", "palette.png", "out.png"},
-                "zarn: palette.png: unsupported PNG layout (palette, 8-bit); zarn reads 8- and 16-bit gray, "
-                "gray+alpha, RGB and RGBA\nzarn: 1 of 1 frames failed\n",
                 1},
         BadCase{"ExrUnknownChannel",
                 {"run", "extra.exr", "out.exr"},
