@@ -1,6 +1,7 @@
-// Reading and writing frames: PNG (8/16-bit gray, gray+alpha, RGB, RGBA,
-// through libpng) and single-part scan-line OpenEXR (half, float and uint
-// channels R, G, B, optional A, depth Z and an object id, through tinyexr).
+// Reading and writing frames: PNG (every valid layout, through libpng's own
+// transformations) and OpenEXR through the OpenEXR library: scan-line and
+// tiled, every compression, half, float and uint channels of any name,
+// every part and level.
 //
 // A frame becomes a host Bitmap of 16-bit RGBA with Z in the float channel
 // and the id in the 16-bit channel. EXR frames also keep every channel at
@@ -17,9 +18,13 @@ namespace zarn::io {
 
 enum class FileType { Png, Exr };
 
-// One EXR channel as read: its name, its stored type (tinyexr's
-// TINYEXR_PIXELTYPE_* value) and its samples; uint channels use `u`,
-// half and float channels use `f`.
+// Stored sample types of an EXR channel, as the file format numbers them.
+constexpr int kPixelUint = 0;
+constexpr int kPixelHalf = 1;
+constexpr int kPixelFloat = 2;
+
+// One EXR channel as read: its name, its stored type (kPixel*) and its
+// samples; uint channels use `u`, half and float channels use `f`.
 struct ExrChannel {
   std::string name;
   int pixelType = 0;
@@ -27,22 +32,44 @@ struct ExrChannel {
   std::vector<std::uint32_t> u;
 };
 
+// A PNG chunk kept as read and written back unchanged: its four-letter
+// name, its data, and where it stood (libpng's PNG_HAVE_IHDR,
+// PNG_HAVE_PLTE or PNG_AFTER_IDAT).
+struct PngChunk {
+  std::string name;
+  std::vector<std::uint8_t> data;
+  int location = 0;
+};
+
 // What an EXR channel stands for in the bitmap.
 enum class Role { Red, Green, Blue, Alpha, Depth, Id };
+
+// Every part's header of an EXR file as read (defined by the EXR unit).
+struct ExrHeaders;
 
 struct Image {
   FileType type = FileType::Png;
   int width = 0;
   int height = 0;
-  // PNG: 1 gray, 2 gray+alpha, 3 RGB, 4 RGBA; bit depth 8 or 16.
+  // PNG: the layout written back: 1 gray, 2 gray+alpha, 3 RGB, 4 RGBA; bit
+  // depth 8 or 16. Palette and 1/2/4-bit files read as 8-bit RGB(A) or gray.
   int pngChannels = 4;
   int pngDepth = 16;
+  // PNG: colour description (gAMA, cHRM, sRGB, iCCP), pHYs and text chunks.
+  std::vector<PngChunk> pngChunks;
   // EXR: the channels read, the compression and windows to write back.
   std::vector<ExrChannel> exr;
   int exrCompression = 3;  // zip
   int dataWindow[4] = {0, 0, 0, 0};
   int displayWindow[4] = {0, 0, 0, 0};
   float pixelAspect = 1.0f;
+  // EXR as read: every part's header, written back as it was; the part and
+  // level this image is; and the file's other parts and levels, each an
+  // image of its own that goes through the filter after this one.
+  std::shared_ptr<const ExrHeaders> exrHeaders;
+  int exrPart = 0;
+  int exrLevel[2] = {0, 0};
+  std::vector<Image> exrLayers;
 
   std::unique_ptr<Bitmap> bitmap;
   MemoryStorage* storage = nullptr;  // the bitmap's storage

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/atomic_file.h"
+#include "host/frame.h"
 #include "host/image_io.h"
 #include "host/plugin_host.h"
 
@@ -39,19 +41,5 @@ bool BuildConfiguration(const PluginHost& host, const std::string& configPath,
 
 // Loads a saved block file into the filter exactly as the host restores it.
 bool LoadConfigurationFile(ImageFilter& filter, const std::string& path, std::string& error);
-
-// Renders one frame in place. Pixels the filter only moved carry their
-// extra channels (depth, id) and full-precision EXR values along with them.
-bool RenderFrame(ImageFilter& filter, io::Image& image, ImageFilterInfo* info, HWND window,
-                 std::string& error);
-
-// Writes bytes to a temporary name beside path and renames it over path, so
-// that path is either the whole new file or untouched.
-bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                         std::string& error);
-// Encodes the image by the output name's type and writes it atomically.
-bool WriteImage(const std::string& path, const io::Image& image, std::string& error);
-// Removes temporaries left by writes cut short (after Ctrl-C).
-void RemoveTemporaries();
 
 }  // namespace zarn::host

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
+#include <utility>
 
 #include "host/image_io.h"
+#include "png_suite.h"
 #include "runner.h"
 
 using namespace zarn::io;
@@ -109,6 +112,101 @@ TEST(ImageIo, ExrWindowsAndAspectSurvive) {
     EXPECT_EQ(std::vector<int>(back.displayWindow, back.displayWindow + 4), (std::vector<int>{0, -30, 99, 49}));
     EXPECT_EQ(back.pixelAspect, 2.0f);
     EXPECT_EQ(PixelsOf(back), PixelsOf(image));
+  }
+}
+
+}  // namespace
+
+// ---- libpng's own test images -------------------------------------------------
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The layout a file's pixels are written back in, from its IHDR and whether
+// it has a tRNS chunk: colour or palette gives RGB, alpha or tRNS adds A,
+// 16-bit stays 16-bit and everything else becomes 8-bit.
+std::pair<int, int> LayoutOfFile(const std::vector<std::uint8_t>& png) {
+  const int depth = png[24];
+  const int colorType = png[25];
+  bool transparency = false;
+  for (std::size_t at = 8; at + 12 <= png.size();) {
+    const std::size_t length =
+        static_cast<std::size_t>(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+    if (std::string(png.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                    png.begin() + static_cast<std::ptrdiff_t>(at + 8)) == "tRNS")
+      transparency = true;
+    at += 12 + length;
+  }
+  const int channels = ((colorType & 2) ? 3 : 1) + ((colorType & 4) || transparency ? 1 : 0);
+  return {channels, depth == 16 ? 16 : 8};
+}
+
+TEST(PngSuite, EveryValidFileIsReadAndWrittenBackWithItsChunks) {
+  if (LibpngContrib().empty()) GTEST_SKIP() << "libpng's source is not unpacked in build/mingw-src (run scripts/setup)";
+  int files = 0;
+  for (const fs::path& folder : ValidPngFolders()) {
+    for (const fs::path& file : PngFilesIn(folder)) {
+      SCOPED_TRACE(file.string());
+      ++files;
+      const std::vector<std::uint8_t> bytes = Bytes(file.string());
+      Image image;
+      std::string error;
+      ASSERT_TRUE(Decode(bytes, image, error)) << error;
+      EXPECT_EQ(std::make_pair(image.pngChannels, image.pngDepth), LayoutOfFile(bytes));
+      std::vector<std::uint8_t> written;
+      ASSERT_TRUE(Encode(image, FileType::Png, written, error)) << error;
+      EXPECT_EQ(DescriptiveChunks(written), DescriptiveChunks(bytes));
+      Image back;
+      ASSERT_TRUE(Decode(written, back, error)) << error;
+      EXPECT_EQ(std::make_pair(back.pngChannels, back.pngDepth), std::make_pair(image.pngChannels, image.pngDepth));
+      EXPECT_EQ(PixelsOf(back), PixelsOf(image));
+    }
+  }
+  EXPECT_EQ(files, 164);
+}
+
+// What the reader says of each damaged file of contrib/testpngs/crashers.
+struct Rejected {
+  const char* name;
+  const char* error;  // empty: libpng reads the file
+};
+
+TEST(PngSuite, DamagedFilesGiveLibpngsReason) {
+  if (LibpngContrib().empty()) GTEST_SKIP() << "libpng's source is not unpacked in build/mingw-src (run scripts/setup)";
+  const Rejected table[] = {
+      {"bad_iCCP.png", "corrupt PNG (IHDR: CRC error)"},
+      {"badadler.png", "corrupt PNG (IDAT: incorrect data check)"},
+      {"badcrc.png", "corrupt PNG (IDAT: CRC error)"},
+      {"empty_ancillary_chunks.png", ""},
+      {"huge_IDAT.png", "truncated PNG"},
+      {"huge_bKGD_chunk.png", "truncated PNG"},
+      {"huge_cHRM_chunk.png", "truncated PNG"},
+      {"huge_eXIf_chunk.png", "truncated PNG"},
+      {"huge_gAMA_chunk.png", "truncated PNG"},
+      {"huge_hIST_chunk.png", "truncated PNG"},
+      {"huge_iCCP_chunk.png", "truncated PNG"},
+      {"huge_iTXt_chunk.png", "truncated PNG"},
+      {"huge_juNK_unsafe_to_copy.png", "truncated PNG"},
+      {"huge_juNk_safe_to_copy.png", "truncated PNG"},
+      {"huge_pCAL_chunk.png", "truncated PNG"},
+      {"huge_pHYs_chunk.png", "truncated PNG"},
+      {"huge_sCAL_chunk.png", "truncated PNG"},
+      {"huge_sPLT_chunk.png", "truncated PNG"},
+      {"huge_sRGB_chunk.png", "truncated PNG"},
+      {"huge_sTER_chunk.png", "truncated PNG"},
+      {"huge_tEXt_chunk.png", "truncated PNG"},
+      {"huge_tIME_chunk.png", "truncated PNG"},
+      {"huge_zTXt_chunk.png", "truncated PNG"},
+  };
+  const fs::path folder = LibpngContrib() / "testpngs" / "crashers";
+  ASSERT_EQ(PngFilesIn(folder).size(), std::size(table));
+  for (const Rejected& row : table) {
+    SCOPED_TRACE(row.name);
+    Image image;
+    std::string error;
+    EXPECT_EQ(Read((folder / row.name).string(), image, error), row.error[0] == '\0');
+    EXPECT_EQ(error, row.error);
   }
 }
 

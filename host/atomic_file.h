@@ -1,0 +1,16 @@
+// Whole files or nothing: every file zarn writes goes through here.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zarn::host {
+
+// Writes bytes to a temporary name beside path and renames it over path, so
+// that path is either the whole new file or untouched.
+bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                         std::string& error);
+// Removes temporaries left by writes cut short (after Ctrl-C).
+void RemoveTemporaries();
+
+}  // namespace zarn::host

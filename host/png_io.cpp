@@ -1,0 +1,281 @@
+// PNG frames through libpng. Every valid layout is decoded by libpng's own
+// transformations straight into the bitmap's 16-bit RGBA pixels; the file's
+// colour description, pHYs and text chunks are kept as read and written back.
+#include "host/png_io.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <bit>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace zarn::io {
+namespace {
+
+// The chunks written back byte for byte, five bytes each as libpng lists
+// them. libpng keeps them raw instead of parsing them, so nothing is lost.
+constexpr png_byte kKeptChunks[] = "gAMA\0cHRM\0sRGB\0iCCP\0pHYs\0tEXt\0zTXt\0iTXt";
+constexpr int kKeptChunkCount = 8;
+
+// libpng reports errors by longjmp; the functions that call it keep only
+// plain data on their frames so the jump skips no destructor.
+
+struct PngState {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t offset;
+  std::vector<std::uint8_t>* out;
+  char message[256];
+};
+
+void PngError(png_structp png, png_const_charp text) {
+  auto* state = static_cast<PngState*>(png_get_error_ptr(png));
+  std::snprintf(state->message, sizeof(state->message), "%s", text ? text : "error");
+  png_longjmp(png, 1);
+}
+
+void PngWarning(png_structp, png_const_charp) {}
+
+void PngRead(png_structp png, png_bytep destination, png_size_t length) {
+  auto* state = static_cast<PngState*>(png_get_io_ptr(png));
+  if (length > state->size - state->offset) {
+    png_error(png, "file is truncated");
+  }
+  std::memcpy(destination, state->data + state->offset, length);
+  state->offset += length;
+}
+
+void PngWrite(png_structp png, png_bytep source, png_size_t length) {
+  auto* state = static_cast<PngState*>(png_get_io_ptr(png));
+  state->out->insert(state->out->end(), source, source + length);
+}
+
+void PngFlush(png_structp) {}
+
+void CopyChunks(png_structp png, png_infop info, std::vector<PngChunk>& chunks) {
+  png_unknown_chunkp list = nullptr;
+  const int count = png_get_unknown_chunks(png, info, &list);
+  for (int i = 0; i < count; ++i) {
+    PngChunk chunk;
+    chunk.name.assign(reinterpret_cast<const char*>(list[i].name), 4);
+    chunk.data.assign(list[i].data, list[i].data + list[i].size);
+    chunk.location = list[i].location;
+    chunks.push_back(std::move(chunk));
+  }
+}
+
+// Decodes into a new bitmap of the image. Answers 0 on success, 1 on a
+// libpng error (message in state), 2 when the bitmap cannot be had (error).
+int PngDecode(PngState* state, Image* image, std::string* error) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state, PngError, PngWarning);
+  if (!png) {
+    std::snprintf(state->message, sizeof(state->message), "out of memory");
+    return 1;
+  }
+  png_infop info = png_create_info_struct(png);
+  png_infop end = png_create_info_struct(png);
+  if (!info || !end) {
+    png_destroy_read_struct(&png, &info, &end);
+    std::snprintf(state->message, sizeof(state->message), "out of memory");
+    return 1;
+  }
+  // volatile: assigned after setjmp and read after the jump.
+  png_bytep* volatile pointers = nullptr;
+  if (setjmp(png_jmpbuf(png))) {
+    std::free(pointers);
+    png_destroy_read_struct(&png, &info, &end);
+    return 1;
+  }
+  png_set_read_fn(png, state, PngRead);
+  png_set_user_limits(png, 65535, 65535);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kKeptChunks, kKeptChunkCount);
+  png_read_info(png, info);
+  const png_uint_32 width = png_get_image_width(png, info);
+  const png_uint_32 height = png_get_image_height(png, info);
+  const int depth = png_get_bit_depth(png, info);
+  const int colorType = png_get_color_type(png, info);
+  const bool colour = (colorType & PNG_COLOR_MASK_COLOR) != 0;
+  const bool alpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+
+  // Every layout becomes 16-bit RGBA in the machine's byte order: the
+  // bitmap's own pixels, so libpng writes the rows in place.
+  png_set_palette_to_rgb(png);
+  png_set_expand_gray_1_2_4_to_8(png);
+  png_set_tRNS_to_alpha(png);
+  png_set_expand_16(png);  // 8-bit v becomes v * 257
+  png_set_gray_to_rgb(png);
+  if (!alpha) png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+  if constexpr (std::endian::native == std::endian::little) png_set_swap(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != static_cast<std::size_t>(width) * sizeof(BMM_Color_64))
+    png_error(png, "unexpected row size");
+
+  if (!Allocate(*image, static_cast<int>(width), static_cast<int>(height), 0, *error)) {
+    png_destroy_read_struct(&png, &info, &end);
+    return 2;
+  }
+  image->type = FileType::Png;
+  image->pngChannels = (colour ? 3 : 1) + (alpha ? 1 : 0);
+  image->pngDepth = depth == 16 ? 16 : 8;
+  png_bytep* list = static_cast<png_bytep*>(std::calloc(height ? height : 1, sizeof(png_bytep)));
+  if (!list) png_error(png, "out of memory");
+  pointers = list;
+  BMM_Color_64* pixels = image->storage->Pixels();
+  for (png_uint_32 y = 0; y < height; ++y)
+    list[y] = reinterpret_cast<png_bytep>(pixels + static_cast<std::size_t>(y) * width);
+  png_read_image(png, list);
+  png_read_end(png, end);
+  CopyChunks(png, info, image->pngChunks);
+  CopyChunks(png, end, image->pngChunks);
+  std::free(pointers);
+  png_destroy_read_struct(&png, &info, &end);
+  return 0;
+}
+
+std::uint8_t ToU8(std::uint16_t v) { return static_cast<std::uint8_t>((v * 255u + 32767u) / 65535u); }
+
+// One bitmap row in the file's layout (big-endian 16-bit samples).
+void PackRow(const BMM_Color_64* pixels, int width, int channels, int depth, std::uint8_t* row) {
+  for (int x = 0; x < width; ++x) {
+    const BMM_Color_64& p = pixels[x];
+    std::uint16_t v[4];
+    switch (channels) {
+      case 1: v[0] = p.r; break;
+      case 2: v[0] = p.r; v[1] = p.a; break;
+      case 3: v[0] = p.r; v[1] = p.g; v[2] = p.b; break;
+      default: v[0] = p.r; v[1] = p.g; v[2] = p.b; v[3] = p.a; break;
+    }
+    for (int c = 0; c < channels; ++c) {
+      if (depth == 16) {
+        *row++ = static_cast<std::uint8_t>(v[c] >> 8);
+        *row++ = static_cast<std::uint8_t>(v[c] & 0xFF);
+      } else {
+        *row++ = ToU8(v[c]);
+      }
+    }
+  }
+}
+
+struct PngLayout {
+  int channels;
+  int depth;
+  const png_unknown_chunk* chunks;
+  int chunkCount;
+};
+
+int PngEncode(PngState* state, const PngLayout* layout, const Image* image) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, state, PngError, PngWarning);
+  if (!png) {
+    std::snprintf(state->message, sizeof(state->message), "out of memory");
+    return 1;
+  }
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    std::snprintf(state->message, sizeof(state->message), "out of memory");
+    return 1;
+  }
+  std::uint8_t* volatile row = nullptr;
+  if (setjmp(png_jmpbuf(png))) {
+    std::free(row);
+    png_destroy_write_struct(&png, &info);
+    return 1;
+  }
+  const int colorTypes[5] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
+                             PNG_COLOR_TYPE_RGB_ALPHA};
+  const int width = image->width;
+  const int height = image->height;
+  png_set_write_fn(png, state, PngWrite, PngFlush);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), layout->depth,
+               colorTypes[layout->channels], PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kKeptChunks, kKeptChunkCount);
+  if (layout->chunkCount > 0) png_set_unknown_chunks(png, info, layout->chunks, layout->chunkCount);
+  png_write_info(png, info);
+  const BMM_Color_64* pixels = image->storage->Pixels();
+  // 16-bit RGB(A) goes straight from the bitmap: libpng swaps the bytes and
+  // drops the alpha on its own copy of each row.
+  const bool direct = layout->depth == 16 && layout->channels >= 3;
+  if (direct) {
+    if constexpr (std::endian::native == std::endian::little) png_set_swap(png);
+    if (layout->channels == 3) png_set_filler(png, 0, PNG_FILLER_AFTER);
+  } else {
+    row = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(width) * 8));
+    if (!row) png_error(png, "out of memory");
+  }
+  for (int y = 0; y < height; ++y) {
+    const BMM_Color_64* line = pixels + static_cast<std::size_t>(y) * width;
+    if (direct) {
+      png_write_row(png, reinterpret_cast<png_const_bytep>(line));
+    } else {
+      PackRow(line, width, layout->channels, layout->depth, row);
+      png_write_row(png, row);
+    }
+  }
+  png_write_end(png, nullptr);
+  std::free(row);
+  png_destroy_write_struct(&png, &info);
+  return 0;
+}
+
+std::string PngFailure(const char* message) {
+  if (std::strcmp(message, "file is truncated") == 0) return "truncated PNG";
+  return std::string("corrupt PNG (") + message + ")";
+}
+
+}  // namespace
+
+bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error) {
+  PngState state{bytes.data(), bytes.size(), 0, nullptr, {}};
+  Image decoded;
+  const int result = PngDecode(&state, &decoded, &error);
+  if (result == 1) error = PngFailure(state.message);
+  if (result != 0) return false;
+  image = std::move(decoded);
+  return true;
+}
+
+bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string& error) {
+  int channels = 4;
+  int depth = 16;
+  if (image.type == FileType::Png) {
+    channels = image.pngChannels;
+    depth = image.pngDepth;
+  } else {
+    channels = image.Channel(Role::Alpha) ? 4 : 3;
+  }
+  if (image.width <= 0 || image.height <= 0) {
+    error = "cannot write an empty image";
+    return false;
+  }
+  if (channels < 1 || channels > 4 || (depth != 8 && depth != 16)) {
+    error = "cannot encode PNG (no layout for " + std::to_string(channels) + " channels of " +
+            std::to_string(depth) + " bits)";
+    return false;
+  }
+  std::vector<png_unknown_chunk> chunks;
+  if (image.type == FileType::Png) {
+    for (const PngChunk& kept : image.pngChunks) {
+      png_unknown_chunk chunk{};
+      std::memcpy(chunk.name, kept.name.data(), std::min<std::size_t>(kept.name.size(), 4));
+      chunk.data = const_cast<png_byte*>(kept.data.data());
+      chunk.size = kept.data.size();
+      chunk.location = static_cast<png_byte>(kept.location);
+      chunks.push_back(chunk);
+    }
+  }
+  PngState state{nullptr, 0, 0, &bytes, {}};
+  const PngLayout layout{channels, depth, chunks.data(), static_cast<int>(chunks.size())};
+  bytes.clear();
+  if (PngEncode(&state, &layout, &image) != 0) {
+    error = std::string("cannot encode PNG (") + state.message + ")";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zarn::io
