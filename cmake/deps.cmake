@@ -1,6 +1,6 @@
 # Third-party libraries, all from Debian's packages. The Windows build finds
-# libpng (built from Debian's source by scripts/setup) and the header-only
-# libraries in build/mingw-deps, never in /usr/include.
+# libpng, Imath and OpenEXR (built from Debian's source by scripts/setup) and
+# the header-only libraries in build/mingw-deps, never in /usr/include.
 if(WIN32)
   set(ZARN_MINGW_DEPS ${CMAKE_SOURCE_DIR}/build/mingw-deps CACHE PATH "MinGW dependencies")
   add_library(zarn_png STATIC IMPORTED GLOBAL)
@@ -12,6 +12,8 @@ if(WIN32)
   add_library(zarn_headers INTERFACE)
   target_include_directories(zarn_headers SYSTEM INTERFACE ${ZARN_MINGW_DEPS}/include)
   target_link_libraries(zarn_headers INTERFACE ${ZARN_MINGW_Z})
+  # Imath's and OpenEXR's CMake packages, static, under the same prefix.
+  list(APPEND CMAKE_FIND_ROOT_PATH ${ZARN_MINGW_DEPS})
 else()
   find_package(PNG REQUIRED)
   find_package(ZLIB REQUIRED)
@@ -20,6 +22,12 @@ else()
   add_library(zarn_headers INTERFACE)
   target_link_libraries(zarn_headers INTERFACE ZLIB::ZLIB)
 endif()
+# OpenEXR reads and writes every EXR: Debian's libopenexr-dev natively (a
+# shared library: Debian ships no static one), the static cross-build on
+# Windows.
+find_package(OpenEXR CONFIG REQUIRED)
+add_library(zarn_exr INTERFACE)
+target_link_libraries(zarn_exr INTERFACE OpenEXR::OpenEXR)
 
 if(ZARN_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
