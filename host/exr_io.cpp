@@ -1,206 +1,170 @@
-// Scan-line OpenEXR frames through tinyexr.
 #include "host/exr_io.h"
 
-#include <tinyexr.h>
+#include <Iex.h>
+#include <ImfChannelList.h>
+#include <ImfCompression.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfIO.h>
+#include <ImfInputPart.h>
+#include <ImfMultiPartInputFile.h>
+#include <ImfMultiPartOutputFile.h>
+#include <ImfOutputFile.h>
+#include <ImfOutputPart.h>
+#include <ImfPartType.h>
+#include <ImfThreading.h>
+#include <ImfTiledInputPart.h>
+#include <ImfTiledOutputFile.h>
+#include <ImfTiledOutputPart.h>
+#include <ImfVersion.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace zarn::io {
+
+// The headers of every part of a file, exactly as read.
+struct ExrHeaders {
+  std::vector<Imf::Header> parts;
+  // OpenEXR gives a one-part file's header a "type" it may not have had;
+  // such a file is written back without it.
+  bool inventedType = false;
+};
+
 namespace {
 
-std::string ExrMessage(const char* err, const char* fallback) {
-  std::string text = err ? err : fallback;
-  if (err) FreeEXRErrorMessage(err);
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
+// OpenEXR names the stream in its messages ('Cannot read image file
+// "<name>". reason'); the runner names the file itself, so Reason() keeps
+// only what follows.
+constexpr char kStreamName[] = "<zarn>";
+
+std::string Reason(const char* what) {
+  const std::string text = what ? what : "";
+  const std::string mark = std::string("\"") + kStreamName + "\". ";
+  const std::size_t at = text.find(mark);
+  std::string reason = at == std::string::npos ? text : text.substr(at + mark.size());
+  if (reason.empty()) reason = "unreadable";
+  return reason;
 }
 
-// tinyexr writes the data window as (0, 0)-(w-1, h-1), the display window
-// the same, and a pixel aspect of 1. The three attributes have a fixed size,
-// so the values read from the input are put back in place afterwards, and
-// each scan-line chunk's first line is moved to the data window's top.
-void RestoreWindows(std::vector<std::uint8_t>& bytes, const Image& image, int compression) {
-  auto putInt = [&](std::size_t at, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(u >> (8 * i));
-  };
-  std::size_t at = 8;  // after the magic number and version
-  for (int guard = 0; guard < 1024 && at < bytes.size(); ++guard) {
-    const auto nameEnd = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), 0);
-    if (nameEnd == bytes.end()) return;
-    const std::string name(bytes.begin() + static_cast<std::ptrdiff_t>(at), nameEnd);
-    if (name.empty()) {  // end of the header; the chunk offsets follow
-      const int lines = compression == TINYEXR_COMPRESSIONTYPE_ZIP ? 16 : 1;
-      const std::size_t chunks = (static_cast<std::size_t>(image.height) + lines - 1) / lines;
-      std::size_t table = at + 1;
-      if (table + 8 * chunks > bytes.size()) return;
-      for (std::size_t c = 0; c < chunks; ++c) {
-        std::uint64_t offset = 0;
-        for (int i = 0; i < 8; ++i) offset |= static_cast<std::uint64_t>(bytes[table + 8 * c + i]) << (8 * i);
-        if (offset + 4 > bytes.size()) return;
-        const auto at32 = static_cast<std::size_t>(offset);
-        const std::uint32_t y = bytes[at32] | bytes[at32 + 1] << 8 | bytes[at32 + 2] << 16 |
-                                static_cast<std::uint32_t>(bytes[at32 + 3]) << 24;
-        putInt(at32, static_cast<std::int32_t>(static_cast<std::int64_t>(static_cast<std::int32_t>(y)) +
-                                               image.dataWindow[1]));
-      }
-      return;
-    }
-    const auto typeEnd = std::find(nameEnd + 1, bytes.end(), 0);
-    if (typeEnd == bytes.end()) return;
-    std::size_t value = static_cast<std::size_t>(typeEnd - bytes.begin()) + 1;
-    if (value + 4 > bytes.size()) return;
-    const std::uint32_t size = bytes[value] | bytes[value + 1] << 8 | bytes[value + 2] << 16 |
-                               static_cast<std::uint32_t>(bytes[value + 3]) << 24;
-    value += 4;
-    if (size > bytes.size() - value) return;
-    if (name == "dataWindow" && size == 16) {
-      for (int i = 0; i < 4; ++i) putInt(value + 4 * i, image.dataWindow[i]);
-    } else if (name == "displayWindow" && size == 16) {
-      for (int i = 0; i < 4; ++i) putInt(value + 4 * i, image.displayWindow[i]);
-    } else if (name == "pixelAspectRatio" && size == 4) {
-      std::uint32_t bits;
-      std::memcpy(&bits, &image.pixelAspect, 4);
-      putInt(value, static_cast<std::int32_t>(bits));
-    }
-    at = value + size;
+// OpenEXR reads from the bytes already in memory.
+class MemoryIn final : public Imf::IStream {
+ public:
+  explicit MemoryIn(const std::vector<std::uint8_t>& bytes)
+      : Imf::IStream(kStreamName), data_(reinterpret_cast<const char*>(bytes.data())), size_(bytes.size()) {}
+  bool isMemoryMapped() const override { return true; }
+  char* readMemoryMapped(int n) override {
+    Need(n);
+    char* at = const_cast<char*>(data_ + at_);
+    at_ += static_cast<std::uint64_t>(n);
+    return at;
   }
+  bool read(char c[], int n) override {
+    Need(n);
+    std::memcpy(c, data_ + at_, static_cast<std::size_t>(n));
+    at_ += static_cast<std::uint64_t>(n);
+    return at_ < size_;
+  }
+  std::uint64_t tellg() override { return at_; }
+  void seekg(std::uint64_t at) override { at_ = at; }
+
+ private:
+  void Need(int n) const {
+    if (n < 0 || at_ > size_ || static_cast<std::uint64_t>(n) > size_ - at_)
+      throw IEX_NAMESPACE::InputExc("the file ends early");
+  }
+  const char* data_;
+  std::uint64_t size_;
+  std::uint64_t at_ = 0;
+};
+
+// And writes into a byte vector; the offset tables are written last, after
+// a seek back, so writes may land anywhere.
+class MemoryOut final : public Imf::OStream {
+ public:
+  explicit MemoryOut(std::vector<std::uint8_t>& bytes) : Imf::OStream(kStreamName), bytes_(bytes) {}
+  void write(const char c[], int n) override {
+    const std::uint64_t end = at_ + static_cast<std::uint64_t>(n);
+    if (end > bytes_.size()) bytes_.resize(end);
+    std::memcpy(bytes_.data() + at_, c, static_cast<std::size_t>(n));
+    at_ = end;
+  }
+  std::uint64_t tellp() override { return at_; }
+  void seekp(std::uint64_t at) override { at_ = at; }
+
+ private:
+  std::vector<std::uint8_t>& bytes_;
+  std::uint64_t at_ = 0;
+};
+
+// Chunks are compressed and decompressed on every core, by OpenEXR's own pool.
+void StartThreads() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const unsigned cores = std::thread::hardware_concurrency();
+    Imf::setGlobalThreadCount(static_cast<int>(std::clamp(cores, 1u, 64u)));
+  });
 }
 
-}  // namespace
+constexpr int kMaxSide = 65535;
 
-bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error) {
-  EXRVersion version;
-  if (ParseEXRVersionFromMemory(&version, bytes.data(), bytes.size()) != TINYEXR_SUCCESS) {
-    error = "corrupt OpenEXR (bad version field)";
-    return false;
-  }
-  if (version.multipart || version.non_image) {
-    error = std::string("unsupported OpenEXR layout (") +
-            (version.multipart ? "multi-part" : "deep") + "); zarn reads single-part scan-line files";
-    return false;
-  }
-  EXRHeader header;
-  InitEXRHeader(&header);
-  // The parser fills the header even when it fails, so it is freed either way.
-  struct HeaderGuard {
-    EXRHeader* h;
-    ~HeaderGuard() { FreeEXRHeader(h); }
-  } headerGuard{&header};
-  const char* err = nullptr;
-  if (ParseEXRHeaderFromMemory(&header, &version, bytes.data(), bytes.size(), &err) !=
-      TINYEXR_SUCCESS) {
-    error = "corrupt OpenEXR (" + ExrMessage(err, "bad header") + ")";
-    return false;
-  }
-  if (header.tiled) {
-    error = "unsupported OpenEXR layout (tiled); zarn reads single-part scan-line files";
-    return false;
-  }
-  bool seen[6] = {};
-  for (int c = 0; c < header.num_channels; ++c) {
-    const EXRChannelInfo& info = header.channels[c];
+bool IsTiled(const Imf::Header& header) {
+  return header.hasType() ? header.type() == Imf::TILEDIMAGE : header.hasTileDescription();
+}
+
+// One level of a part becomes an image: its channels, and a bitmap of the
+// colours, depth and id they hold.
+bool FillImage(Image& image, int width, int height, std::vector<ExrChannel> channels, std::string& error) {
+  bool depth = false;
+  bool id = false;
+  for (const ExrChannel& c : channels) {
     Role role;
-    if (!RoleOf(info.name, role)) {
-      error = std::string("unsupported OpenEXR layout (channel '") + info.name +
-              "'); zarn reads R, G, B, A, Z and id";
-      return false;
+    if (RoleOf(c.name, role)) {
+      depth = depth || role == Role::Depth;
+      id = id || role == Role::Id;
     }
-    if (seen[static_cast<int>(role)]) {
-      error = std::string("unsupported OpenEXR layout (channel '") + info.name + "' twice)";
-      return false;
-    }
-    seen[static_cast<int>(role)] = true;
-    if (info.x_sampling != 1 || info.y_sampling != 1) {
-      error = std::string("unsupported OpenEXR layout (channel '") + info.name + "' is subsampled)";
-      return false;
-    }
-    if (header.pixel_types[c] == TINYEXR_PIXELTYPE_HALF)
-      header.requested_pixel_types[c] = TINYEXR_PIXELTYPE_FLOAT;
   }
-  if (!seen[0] || !seen[1] || !seen[2]) {
-    error = "unsupported OpenEXR layout (needs R, G and B channels)";
-    return false;
-  }
-  const long long w = static_cast<long long>(header.data_window.max_x) - header.data_window.min_x + 1;
-  const long long h = static_cast<long long>(header.data_window.max_y) - header.data_window.min_y + 1;
-  if (w <= 0 || h <= 0 || w > 65535 || h > 65535) {
-    error = "unsupported OpenEXR size (" + std::to_string(w) + "x" + std::to_string(h) +
-            "); zarn reads 1 to 65535 pixels each way";
-    return false;
-  }
-  EXRImage exr;
-  InitEXRImage(&exr);
-  // A failed load frees the image itself, but only the channels it counts:
-  // counting them up front lets it free the planes it had allocated.
-  exr.num_channels = header.num_channels;
-  if (LoadEXRImageFromMemory(&exr, &header, bytes.data(), bytes.size(), &err) != TINYEXR_SUCCESS) {
-    error = "corrupt OpenEXR (" + ExrMessage(err, "bad pixel data") + ")";
-    return false;
-  }
-  struct ImageGuard {
-    EXRImage* i;
-    ~ImageGuard() { FreeEXRImage(i); }
-  } imageGuard{&exr};
-  if (exr.width != w || exr.height != h || !exr.images) {
-    error = "corrupt OpenEXR (pixel data does not match the data window)";
-    return false;
-  }
-  std::uint32_t channels = 0;
-  if (seen[static_cast<int>(Role::Depth)]) channels |= BMM_CHAN_FLOAT;
-  if (seen[static_cast<int>(Role::Id)]) channels |= BMM_CHAN_U16;
-  if (!Allocate(image, exr.width, exr.height, channels, error)) return false;
+  std::uint32_t extra = 0;
+  if (depth) extra |= BMM_CHAN_FLOAT;
+  if (id) extra |= BMM_CHAN_U16;
+  if (!Allocate(image, width, height, extra, error)) return false;
   image.type = FileType::Exr;
-  image.exrCompression = header.compression_type;
-  image.dataWindow[0] = header.data_window.min_x;
-  image.dataWindow[1] = header.data_window.min_y;
-  image.dataWindow[2] = header.data_window.max_x;
-  image.dataWindow[3] = header.data_window.max_y;
-  image.displayWindow[0] = header.display_window.min_x;
-  image.displayWindow[1] = header.display_window.min_y;
-  image.displayWindow[2] = header.display_window.max_x;
-  image.displayWindow[3] = header.display_window.max_y;
-  image.pixelAspect = header.pixel_aspect_ratio;
-  const std::size_t n = static_cast<std::size_t>(exr.width) * exr.height;
-  image.exr.clear();
-  for (int c = 0; c < header.num_channels; ++c) {
-    ExrChannel channel;
-    channel.name = header.channels[c].name;
-    channel.pixelType = header.channels[c].pixel_type;
-    if (header.requested_pixel_types[c] == TINYEXR_PIXELTYPE_UINT) {
-      const auto* src = reinterpret_cast<const std::uint32_t*>(exr.images[c]);
-      channel.u.assign(src, src + n);
-    } else {
-      const auto* src = reinterpret_cast<const float*>(exr.images[c]);
-      channel.f.assign(src, src + n);
-    }
-    image.exr.push_back(std::move(channel));
-  }
-  // Colours and extra channels of the bitmap from the full-precision data.
+  image.exr = std::move(channels);
+  const std::size_t n = static_cast<std::size_t>(width) * height;
   BMM_Color_64* pixels = image.storage->Pixels();
   for (std::size_t i = 0; i < n; ++i) pixels[i] = {0, 0, 0, 65535};
   for (const ExrChannel& channel : image.exr) {
     Role role;
-    RoleOf(channel.name, role);
+    if (!RoleOf(channel.name, role)) continue;
     for (std::size_t i = 0; i < n; ++i) {
       const float fv = channel.u.empty() ? channel.f[i] : static_cast<float>(channel.u[i]);
       switch (role) {
-        case Role::Red: pixels[i].r = ToU16(fv); break;
-        case Role::Green: pixels[i].g = ToU16(fv); break;
-        case Role::Blue: pixels[i].b = ToU16(fv); break;
-        case Role::Alpha: pixels[i].a = ToU16(fv); break;
-        case Role::Depth: image.storage->FloatChannel()[i] = fv; break;
+        case Role::Red:
+          pixels[i].r = ToU16(fv);
+          break;
+        case Role::Green:
+          pixels[i].g = ToU16(fv);
+          break;
+        case Role::Blue:
+          pixels[i].b = ToU16(fv);
+          break;
+        case Role::Alpha:
+          pixels[i].a = ToU16(fv);
+          break;
+        case Role::Depth:
+          image.storage->FloatChannel()[i] = fv;
+          break;
         case Role::Id: {
-          std::uint32_t id = channel.u.empty()
-                                 ? (std::isfinite(fv) && fv > 0.0f
-                                        ? (fv >= 65535.0f ? 65535u : static_cast<std::uint32_t>(fv))
-                                        : 0u)
-                                 : std::min<std::uint32_t>(channel.u[i], 65535u);
-          image.storage->U16Channel()[i] = static_cast<std::uint16_t>(id);
+          const std::uint32_t v = channel.u.empty()
+                                      ? (std::isfinite(fv) && fv > 0.0f
+                                             ? (fv >= 65535.0f ? 65535u : static_cast<std::uint32_t>(fv))
+                                             : 0u)
+                                      : std::min<std::uint32_t>(channel.u[i], 65535u);
+          image.storage->U16Channel()[i] = static_cast<std::uint16_t>(v);
           break;
         }
       }
@@ -209,90 +173,340 @@ bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string
   return true;
 }
 
+// Slices over the channels' own arrays for a window of the given size.
+// Half channels are held as float: every half value converts exactly and
+// back, so nothing is lost on the way through.
+Imf::FrameBuffer Slices(std::vector<ExrChannel>& channels, const Imath::Box2i& window) {
+  const std::size_t width = static_cast<std::size_t>(window.max.x - window.min.x + 1);
+  Imf::FrameBuffer buffer;
+  for (ExrChannel& c : channels) {
+    if (c.pixelType == kPixelUint) {
+      buffer.insert(c.name, Imf::Slice::Make(Imf::UINT, c.u.data(), window, sizeof(std::uint32_t),
+                                             sizeof(std::uint32_t) * width));
+    } else {
+      buffer.insert(c.name,
+                    Imf::Slice::Make(Imf::FLOAT, c.f.data(), window, sizeof(float), sizeof(float) * width));
+    }
+  }
+  return buffer;
+}
+
+// Slices for writing: OpenEXR writes each channel from a buffer of its own
+// type, so half channels are rounded to half here (exactly, for values read
+// as half).
+Imf::FrameBuffer OutSlices(std::vector<ExrChannel>& channels, const Imath::Box2i& window,
+                           std::vector<std::vector<Imath::half>>& halves) {
+  const std::size_t width = static_cast<std::size_t>(window.max.x - window.min.x + 1);
+  const std::size_t n = width * static_cast<std::size_t>(window.max.y - window.min.y + 1);
+  Imf::FrameBuffer buffer;
+  halves.clear();
+  halves.reserve(channels.size());
+  for (ExrChannel& c : channels) {
+    if ((c.pixelType == kPixelUint ? c.u.size() : c.f.size()) != n)
+      throw IEX_NAMESPACE::ArgExc("channel \"" + c.name + "\" does not cover the image");
+    if (c.pixelType == kPixelUint) {
+      buffer.insert(c.name, Imf::Slice::Make(Imf::UINT, c.u.data(), window, sizeof(std::uint32_t),
+                                             sizeof(std::uint32_t) * width));
+    } else if (c.pixelType == kPixelHalf) {
+      std::vector<Imath::half>& h = halves.emplace_back(n);
+      for (std::size_t i = 0; i < n; ++i) h[i] = Imath::half(c.f[i]);
+      buffer.insert(c.name, Imf::Slice::Make(Imf::HALF, h.data(), window, sizeof(Imath::half),
+                                             sizeof(Imath::half) * width));
+    } else {
+      buffer.insert(c.name,
+                    Imf::Slice::Make(Imf::FLOAT, c.f.data(), window, sizeof(float), sizeof(float) * width));
+    }
+  }
+  return buffer;
+}
+
+// The channels of a header, with storage for a window of n pixels; false
+// with a reason for channels zarn cannot move with their pixel.
+bool ChannelsOf(const Imf::Header& header, std::size_t n, std::vector<ExrChannel>& channels,
+                std::string& error) {
+  channels.clear();
+  for (auto it = header.channels().begin(); it != header.channels().end(); ++it) {
+    const Imf::Channel& info = it.channel();
+    if (info.xSampling != 1 || info.ySampling != 1) {
+      error = "unsupported OpenEXR layout (channel '" + std::string(it.name()) + "' is subsampled " +
+              std::to_string(info.xSampling) + "x" + std::to_string(info.ySampling) +
+              "); zarn moves channels with one sample per pixel";
+      return false;
+    }
+    ExrChannel c;
+    c.name = it.name();
+    c.pixelType = static_cast<int>(info.type);
+    if (c.pixelType == kPixelUint)
+      c.u.assign(n, 0);
+    else
+      c.f.assign(n, 0.0f);
+    channels.push_back(std::move(c));
+  }
+  return true;
+}
+
+bool CheckWindow(const Imath::Box2i& window, std::string& error) {
+  const long long w = static_cast<long long>(window.max.x) - window.min.x + 1;
+  const long long h = static_cast<long long>(window.max.y) - window.min.y + 1;
+  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) {
+    error = "unsupported OpenEXR size (" + std::to_string(w) + "x" + std::to_string(h) +
+            "); zarn reads 1 to 65535 pixels each way";
+    return false;
+  }
+  return true;
+}
+
+// Reads one part: every level of a tiled part, the one image of a scan-line
+// part. Level (0, 0) of part 0 is the frame itself; everything else
+// follows it as a layer.
+bool ReadPart(Imf::MultiPartInputFile& file, int part, Image& frame, std::string& error) {
+  const Imf::Header& header = file.header(part);
+  if (header.hasType() && Imf::isDeepData(header.type())) {
+    error = "unsupported OpenEXR layout (part " + std::to_string(part) +
+            " holds deep data); zarn reads flat images";
+    return false;
+  }
+  struct Level {
+    int x;
+    int y;
+    Imath::Box2i window;
+  };
+  std::vector<Level> levels;
+  if (IsTiled(header)) {
+    Imf::TiledInputPart tiled(file, part);
+    for (int ly = 0; ly < tiled.numYLevels(); ++ly)
+      for (int lx = 0; lx < tiled.numXLevels(); ++lx)
+        if (tiled.isValidLevel(lx, ly)) levels.push_back({lx, ly, tiled.dataWindowForLevel(lx, ly)});
+  } else {
+    levels.push_back({0, 0, header.dataWindow()});
+  }
+  for (const Level& level : levels) {
+    if (!CheckWindow(level.window, error)) return false;
+    const int width = level.window.max.x - level.window.min.x + 1;
+    const int height = level.window.max.y - level.window.min.y + 1;
+    std::vector<ExrChannel> channels;
+    if (!ChannelsOf(header, static_cast<std::size_t>(width) * height, channels, error)) return false;
+    Imf::FrameBuffer buffer = Slices(channels, level.window);
+    if (IsTiled(header)) {
+      Imf::TiledInputPart tiled(file, part);
+      tiled.setFrameBuffer(buffer);
+      tiled.readTiles(0, tiled.numXTiles(level.x) - 1, 0, tiled.numYTiles(level.y) - 1, level.x, level.y);
+    } else {
+      Imf::InputPart scan(file, part);
+      scan.setFrameBuffer(buffer);
+      scan.readPixels(level.window.min.y, level.window.max.y);
+    }
+    const bool main = part == 0 && level.x == 0 && level.y == 0;
+    Image layer;
+    Image& target = main ? frame : layer;
+    if (!FillImage(target, width, height, std::move(channels), error)) return false;
+    target.exrPart = part;
+    target.exrLevel[0] = level.x;
+    target.exrLevel[1] = level.y;
+    if (!main) frame.exrLayers.push_back(std::move(layer));
+  }
+  return true;
+}
+
+// A header for an image made in code (or from a PNG): its windows, pixel
+// aspect and compression.
+Imf::Header NewHeader(const Image& image) {
+  const bool fromExr = image.type == FileType::Exr;
+  Imath::Box2i data(Imath::V2i(0, 0), Imath::V2i(image.width - 1, image.height - 1));
+  Imath::Box2i display = data;
+  float aspect = 1.0f;
+  int compression = Imf::ZIP_COMPRESSION;
+  if (fromExr) {
+    data = Imath::Box2i(
+        Imath::V2i(image.dataWindow[0], image.dataWindow[1]),
+        Imath::V2i(image.dataWindow[0] + image.width - 1, image.dataWindow[1] + image.height - 1));
+    display = Imath::Box2i(Imath::V2i(image.displayWindow[0], image.displayWindow[1]),
+                           Imath::V2i(image.displayWindow[2], image.displayWindow[3]));
+    if (display.isEmpty()) display = data;
+    if (std::isfinite(image.pixelAspect) && image.pixelAspect > 0.0f) aspect = image.pixelAspect;
+    if (image.exrCompression >= 0 && image.exrCompression < Imf::NUM_COMPRESSION_METHODS)
+      compression = image.exrCompression;
+  }
+  return Imf::Header(display, data, aspect, Imath::V2f(0, 0), 1, Imf::INCREASING_Y,
+                     static_cast<Imf::Compression>(compression));
+}
+
+// The header a layer is written with: the one read, with the channel list
+// of the channels it holds now (each keeping its stored description).
+Imf::Header HeaderFor(const Image& image, const ExrHeaders* read) {
+  Imf::Header header =
+      read && image.exrPart >= 0 && static_cast<std::size_t>(image.exrPart) < read->parts.size()
+          ? read->parts[static_cast<std::size_t>(image.exrPart)]
+          : NewHeader(image);
+  const Imf::ChannelList before = header.channels();
+  Imf::ChannelList now;
+  for (const ExrChannel& c : image.exr) {
+    const Imf::Channel* old = before.findChannel(c.name);
+    now.insert(c.name, old && static_cast<int>(old->type) == c.pixelType
+                           ? *old
+                           : Imf::Channel(static_cast<Imf::PixelType>(c.pixelType)));
+  }
+  header.channels() = now;
+  return header;
+}
+
+// Writes one level of a tiled file or part.
+template <typename Tiled>
+void WriteTiles(Tiled& out, Image& level) {
+  const int lx = level.exrLevel[0];
+  const int ly = level.exrLevel[1];
+  if (!out.isValidLevel(lx, ly)) throw IEX_NAMESPACE::ArgExc("a level the file does not have");
+  const Imath::Box2i window = out.dataWindowForLevel(lx, ly);
+  if (window.max.x - window.min.x + 1 != level.width || window.max.y - window.min.y + 1 != level.height)
+    throw IEX_NAMESPACE::ArgExc("a level changed size");
+  std::vector<std::vector<Imath::half>> halves;
+  out.setFrameBuffer(OutSlices(level.exr, window, halves));
+  out.writeTiles(0, out.numXTiles(lx) - 1, 0, out.numYTiles(ly) - 1, lx, ly);
+}
+
+// Writes the image of a scan-line file or part.
+template <typename Scan>
+void WriteLines(Scan& out, const Imf::Header& header, Image& image) {
+  const Imath::Box2i& window = header.dataWindow();
+  if (window.max.x - window.min.x + 1 != image.width || window.max.y - window.min.y + 1 != image.height)
+    throw IEX_NAMESPACE::ArgExc("the image changed size");
+  std::vector<std::vector<Imath::half>> halves;
+  out.setFrameBuffer(OutSlices(image.exr, window, halves));
+  out.writePixels(image.height);
+}
+
+// A copy of the header without its "type" attribute. (Built anew rather
+// than through Header::erase, which leaks the attribute in this OpenEXR.)
+Imf::Header WithoutType(const Imf::Header& header) {
+  Imf::Header copy;
+  for (auto it = header.begin(); it != header.end(); ++it)
+    if (std::strcmp(it.name(), "type") != 0) copy.insert(it.name(), it.attribute());
+  return copy;
+}
+
+// Walks a one-part file's header for an attribute of that name.
+bool HasAttribute(const std::vector<std::uint8_t>& bytes, const std::string& wanted) {
+  std::size_t at = 8;  // after the magic number and version
+  while (at < bytes.size()) {
+    const auto nameEnd = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), 0);
+    if (nameEnd == bytes.end()) return false;
+    const std::string name(bytes.begin() + static_cast<std::ptrdiff_t>(at), nameEnd);
+    if (name.empty()) return false;
+    if (name == wanted) return true;
+    const auto typeEnd = std::find(nameEnd + 1, bytes.end(), 0);
+    if (typeEnd == bytes.end()) return false;
+    const auto value = static_cast<std::size_t>(typeEnd - bytes.begin()) + 1;
+    if (value + 4 > bytes.size()) return false;
+    const std::uint32_t size = bytes[value] | bytes[value + 1] << 8 | bytes[value + 2] << 16 |
+                               static_cast<std::uint32_t>(bytes[value + 3]) << 24;
+    if (size > bytes.size() - value - 4) return false;
+    at = value + 4 + size;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error) {
+  StartThreads();
+  try {
+    MemoryIn stream(bytes);
+    Imf::MultiPartInputFile file(stream, Imf::globalThreadCount());
+    auto headers = std::make_shared<ExrHeaders>();
+    for (int part = 0; part < file.parts(); ++part) headers->parts.push_back(file.header(part));
+    headers->inventedType = !Imf::isMultiPart(file.version()) && !HasAttribute(bytes, "type");
+    image.exrLayers.clear();
+    for (int part = 0; part < file.parts(); ++part)
+      if (!ReadPart(file, part, image, error)) return false;
+    const Imf::Header& first = headers->parts.front();
+    image.exrCompression = static_cast<int>(first.compression());
+    const Imath::Box2i& data = first.dataWindow();
+    const Imath::Box2i& display = first.displayWindow();
+    const int windows[8] = {data.min.x,    data.min.y,    data.max.x,    data.max.y,
+                            display.min.x, display.min.y, display.max.x, display.max.y};
+    std::copy(windows, windows + 4, image.dataWindow);
+    std::copy(windows + 4, windows + 8, image.displayWindow);
+    image.pixelAspect = first.pixelAspectRatio();
+    image.exrHeaders = std::move(headers);
+    return true;
+  } catch (const std::exception& e) {
+    error = "corrupt OpenEXR (" + Reason(e.what()) + ")";
+    return false;
+  }
+}
+
 bool EncodeExr(const Image& image, std::vector<std::uint8_t>& bytes, std::string& error) {
-  std::vector<ExrChannel> built;
-  const std::vector<ExrChannel>* source = &image.exr;
+  StartThreads();
+  // From a PNG, or from an image without channels: half R, G, B, and A
+  // when there was alpha.
+  Image built;
+  const Image* source = &image;
   if (image.type != FileType::Exr || image.exr.empty()) {
-    // From a PNG: half R, G, B, and A when the PNG had alpha.
     const bool alpha = image.type != FileType::Png || image.pngChannels == 2 || image.pngChannels == 4;
-    Image copy;
-    copy.width = image.width;
-    copy.height = image.height;
-    copy.storage = image.storage;
+    built.type = image.type;
+    built.exrCompression = image.exrCompression;
+    std::copy(image.dataWindow, image.dataWindow + 4, built.dataWindow);
+    std::copy(image.displayWindow, image.displayWindow + 4, built.displayWindow);
+    built.pixelAspect = image.pixelAspect;
+    built.width = image.width;
+    built.height = image.height;
+    built.storage = image.storage;
     for (const char* name : {"R", "G", "B", "A"}) {
       if (!alpha && name[0] == 'A') continue;
       ExrChannel c;
       c.name = name;
-      c.pixelType = TINYEXR_PIXELTYPE_HALF;
-      copy.exr.push_back(std::move(c));
+      c.pixelType = kPixelHalf;
+      built.exr.push_back(std::move(c));
     }
-    SyncFromBitmap(copy);
-    built = std::move(copy.exr);
+    SyncFromBitmap(built);
     source = &built;
   }
-  // Channels in name order, as readers expect.
-  std::vector<const ExrChannel*> order;
-  for (const ExrChannel& c : *source) order.push_back(&c);
-  std::sort(order.begin(), order.end(),
-            [](const ExrChannel* a, const ExrChannel* b) { return a->name < b->name; });
-  const int count = static_cast<int>(order.size());
-  std::vector<EXRChannelInfo> infos(count);
-  std::vector<int> pixelTypes(count);
-  std::vector<int> requestedTypes(count);
-  std::vector<unsigned char*> planes(count);
-  for (int i = 0; i < count; ++i) {
-    std::memset(&infos[i], 0, sizeof(EXRChannelInfo));
-    std::snprintf(infos[i].name, sizeof(infos[i].name), "%s", order[i]->name.c_str());
-    infos[i].pixel_type = order[i]->pixelType;
-    infos[i].x_sampling = 1;
-    infos[i].y_sampling = 1;
-    const bool isUint = order[i]->pixelType == TINYEXR_PIXELTYPE_UINT;
-    pixelTypes[i] = isUint ? TINYEXR_PIXELTYPE_UINT : TINYEXR_PIXELTYPE_FLOAT;
-    requestedTypes[i] = order[i]->pixelType;
-    planes[i] = isUint ? reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(order[i]->u.data()))
-                       : reinterpret_cast<unsigned char*>(const_cast<float*>(order[i]->f.data()));
-  }
-  EXRHeader header;
-  InitEXRHeader(&header);
-  header.num_channels = count;
-  header.channels = infos.data();
-  header.pixel_types = pixelTypes.data();
-  header.requested_pixel_types = requestedTypes.data();
-  const int compression = image.type == FileType::Exr ? image.exrCompression : TINYEXR_COMPRESSIONTYPE_ZIP;
-  header.compression_type = (compression == TINYEXR_COMPRESSIONTYPE_NONE ||
-                             compression == TINYEXR_COMPRESSIONTYPE_RLE ||
-                             compression == TINYEXR_COMPRESSIONTYPE_ZIPS ||
-                             compression == TINYEXR_COMPRESSIONTYPE_ZIP)
-                                ? compression
-                                : TINYEXR_COMPRESSIONTYPE_ZIP;
-  if (image.type == FileType::Exr) {
-    header.data_window = {image.dataWindow[0], image.dataWindow[1], image.dataWindow[2], image.dataWindow[3]};
-    header.display_window = {image.displayWindow[0], image.displayWindow[1], image.displayWindow[2],
-                             image.displayWindow[3]};
-    header.pixel_aspect_ratio = image.pixelAspect;
-  } else {
-    header.data_window = {0, 0, image.width - 1, image.height - 1};
-    header.display_window = header.data_window;
-    header.pixel_aspect_ratio = 1.0f;
-  }
-  header.screen_window_width = 1.0f;
-  EXRImage exr;
-  InitEXRImage(&exr);
-  exr.num_channels = count;
-  exr.images = planes.data();
-  exr.width = image.width;
-  exr.height = image.height;
-  unsigned char* memory = nullptr;
-  const char* err = nullptr;
-  const std::size_t size = SaveEXRImageToMemory(&exr, &header, &memory, &err);
-  if (size == 0 || !memory) {
-    error = "cannot encode OpenEXR (" + ExrMessage(err, "encoder failed") + ")";
-    std::free(memory);
+  const ExrHeaders* read = image.type == FileType::Exr ? image.exrHeaders.get() : nullptr;
+  try {
+    // Every layer in file order: part by part, each part's levels in the
+    // order they were read.
+    std::vector<const Image*> layers{source};
+    for (const Image& layer : image.exrLayers) layers.push_back(&layer);
+    std::vector<Imf::Header> headers;
+    std::vector<int> partOf;
+    for (const Image* layer : layers) {
+      const int part = read ? layer->exrPart : 0;
+      if (part == static_cast<int>(headers.size())) headers.push_back(HeaderFor(*layer, read));
+      partOf.push_back(static_cast<int>(headers.size()) - 1);
+    }
+    bytes.clear();
+    MemoryOut stream(bytes);
+    const int threads = Imf::globalThreadCount();
+    if (headers.size() == 1) {
+      if (read && read->inventedType) headers[0] = WithoutType(headers[0]);
+      Imf::Header& header = headers[0];
+      if (IsTiled(header)) {
+        // One writer for every level of the file.
+        Imf::TiledOutputFile out(stream, header, threads);
+        for (const Image* layer : layers) WriteTiles(out, const_cast<Image&>(*layer));
+      } else {
+        Imf::OutputFile out(stream, header, threads);
+        WriteLines(out, header, const_cast<Image&>(*layers.front()));
+      }
+    } else {
+      Imf::MultiPartOutputFile file(stream, headers.data(), static_cast<int>(headers.size()), false, threads);
+      for (std::size_t i = 0; i < layers.size(); ++i) {
+        const int part = partOf[i];
+        const Imf::Header& header = headers[static_cast<std::size_t>(part)];
+        if (IsTiled(header)) {
+          Imf::TiledOutputPart out(file, part);
+          WriteTiles(out, const_cast<Image&>(*layers[i]));
+        } else {
+          Imf::OutputPart out(file, part);
+          WriteLines(out, header, const_cast<Image&>(*layers[i]));
+        }
+      }
+    }
+  } catch (const std::exception& e) {
+    bytes.clear();
+    error = "cannot encode OpenEXR (" + Reason(e.what()) + ")";
     return false;
   }
-  bytes.assign(memory, memory + size);
-  std::free(memory);
-  if (image.type == FileType::Exr) RestoreWindows(bytes, image, header.compression_type);
   return true;
 }
 

@@ -1,4 +1,5 @@
-// The OpenEXR codec behind io::Decode and io::Encode.
+// The OpenEXR codec behind io::Decode and io::Encode, through the OpenEXR
+// library: every part and level is read and written back with its header.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -78,6 +78,9 @@ bool RenderFrame(ImageFilter& filter, io::Image& image, ImageFilterInfo* info, H
   } else if (image.type == io::FileType::Exr) {
     io::SyncFromBitmap(image);
   }
+  // The file's other parts and levels go the same way, each at its own size.
+  for (io::Image& layer : image.exrLayers)
+    if (!RenderFrame(filter, layer, info, window, error)) return false;
   return true;
 }
 

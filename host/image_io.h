@@ -1,6 +1,7 @@
 // Reading and writing frames: PNG (every valid layout, through libpng's own
-// transformations) and single-part scan-line OpenEXR (half, float and uint
-// channels R, G, B, optional A, depth Z and an object id, through tinyexr).
+// transformations) and OpenEXR through the OpenEXR library: scan-line and
+// tiled, every compression, half, float and uint channels of any name,
+// every part and level.
 //
 // A frame becomes a host Bitmap of 16-bit RGBA with Z in the float channel
 // and the id in the 16-bit channel. EXR frames also keep every channel at
@@ -43,6 +44,9 @@ struct PngChunk {
 // What an EXR channel stands for in the bitmap.
 enum class Role { Red, Green, Blue, Alpha, Depth, Id };
 
+// Every part's header of an EXR file as read (defined by the EXR unit).
+struct ExrHeaders;
+
 struct Image {
   FileType type = FileType::Png;
   int width = 0;
@@ -59,6 +63,13 @@ struct Image {
   int dataWindow[4] = {0, 0, 0, 0};
   int displayWindow[4] = {0, 0, 0, 0};
   float pixelAspect = 1.0f;
+  // EXR as read: every part's header, written back as it was; the part and
+  // level this image is; and the file's other parts and levels, each an
+  // image of its own that goes through the filter after this one.
+  std::shared_ptr<const ExrHeaders> exrHeaders;
+  int exrPart = 0;
+  int exrLevel[2] = {0, 0};
+  std::vector<Image> exrLayers;
 
   std::unique_ptr<Bitmap> bitmap;
   MemoryStorage* storage = nullptr;  // the bitmap's storage
