@@ -28,6 +28,7 @@ set(ZARN_NATIVE_ONLY
   plugin/effects/logo_native.cpp
   plugin/filter/dialogs_native.cpp
   plugin/util/common_dialogs_native.cpp
+  tests/host/exr_files_native.cpp
   tests/host/png_suite_native.cpp
   tests/host/runner_end_to_end_native.cpp
   tests/text_native
