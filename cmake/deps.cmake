@@ -26,6 +26,12 @@ endif()
 # shared library: Debian ships no static one), the static cross-build on
 # Windows.
 find_package(OpenEXR CONFIG REQUIRED)
+if(WIN32)
+  # OpenEXR asks for zlib by its CMake target, which may have found the
+  # import library of zlib1.dll: the static one, so only system DLLs load.
+  set_target_properties(ZLIB::ZLIB PROPERTIES IMPORTED_LOCATION ${ZARN_MINGW_Z}
+                                              IMPORTED_LOCATION_RELEASE ${ZARN_MINGW_Z})
+endif()
 add_library(zarn_exr INTERFACE)
 target_link_libraries(zarn_exr INTERFACE OpenEXR::OpenEXR)
 
