@@ -78,9 +78,13 @@ bool RenderFrame(ImageFilter& filter, io::Image& image, ImageFilterInfo* info, H
   } else if (image.type == io::FileType::Exr) {
     io::SyncFromBitmap(image);
   }
-  // The file's other parts and levels go the same way, each at its own size.
-  for (io::Image& layer : image.exrLayers)
-    if (!RenderFrame(filter, layer, info, window, error)) return false;
+  // The file's other parts and levels go the same way, each at its own size
+  // (parts of the frame's size use what this worker already knows).
+  for (io::Image& layer : image.exrLayers) {
+    PixelMoves other;
+    PixelMoves& use = layer.width == image.width && layer.height == image.height ? moves : other;
+    if (!RenderFrame(filter, layer, info, window, use, error)) return false;
+  }
   return true;
 }
 
