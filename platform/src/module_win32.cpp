@@ -6,10 +6,6 @@
 #include "platform/module.h"
 #include "platform/win.h"
 
-// <windows.h> makes ReplaceFile a macro for ReplaceFileA; callers that never
-// include it must find platform::ReplaceFile under its own name.
-#undef ReplaceFile
-
 namespace platform {
 namespace {
 std::string LastErrorText() {
