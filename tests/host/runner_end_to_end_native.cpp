@@ -19,6 +19,7 @@
 #include "platform/win.h"
 #include "runner.h"
 #include "support/bitmaps.h"
+#include "support/fonts.h"
 
 namespace fs = std::filesystem;
 using zarn::io::ExrChannel;
@@ -575,16 +576,6 @@ std::vector<BMM_Color_64> Drawn(const Image& in, const LOGFONTA& font, const cha
   canvas.SetFont(font);
   canvas.PrintText(x, y, text);
   return std::vector<BMM_Color_64>(canvas.pixels, canvas.pixels + in.width * in.height);
-}
-
-LOGFONTA FontRecord(const char* face, int height, BYTE charset) {
-  LOGFONTA f;
-  std::memset(&f, 0, sizeof(f));
-  f.lfHeight = height;
-  f.lfWeight = FW_NORMAL;
-  f.lfCharSet = charset;
-  std::strncpy(f.lfFaceName, face, LF_FACESIZE - 1);
-  return f;
 }
 
 TEST(Runner, ApplyTextByFaceNameAndBySavedRecord) {

@@ -13,8 +13,12 @@
 #include "canvas/canvas.h"
 #include "platform/gdi.h"
 #include "support/bitmaps.h"
+#include "support/fonts.h"
 
 namespace {
+
+using zarntest::FontRecord;
+using zarntest::IdentityTransform;
 
 using zarntest::PositionBitmap;
 using zarntest::PositionColor;
@@ -23,22 +27,6 @@ constexpr BMM_Color_64 kInk{65535, 1, 2, 65535};
 constexpr char kHan[] = "\xC7\xD1";   // U+D55C in CP949
 constexpr char kGeul[] = "\xB1\xDB";  // U+AE00
 
-LOGFONTA Font(const char* face, int height, BYTE charset) {
-  LOGFONTA f;
-  std::memset(&f, 0, sizeof(f));
-  f.lfHeight = height;
-  f.lfWeight = FW_NORMAL;
-  f.lfCharSet = charset;
-  std::strncpy(f.lfFaceName, face, LF_FACESIZE - 1);
-  return f;
-}
-
-MAT2 Identity() {
-  MAT2 m{};
-  m.eM11.value = 1;
-  m.eM22.value = 1;
-  return m;
-}
 
 std::vector<UINT> Codes(const std::string& text) {
   std::vector<UINT> codes;
@@ -72,7 +60,7 @@ Picture Expected(int w, int h, const LOGFONTA& font, const std::string& text, in
   HGDIOBJ kept = platform::SelectObject(dc, f);
   TEXTMETRICA tm{};
   EXPECT_TRUE(platform::GetTextMetricsA(dc, &tm));
-  const MAT2 identity = Identity();
+  const MAT2 identity = IdentityTransform();
   long long penX = x;
   long long penY = y;
   for (UINT code : Codes(text)) {
@@ -154,7 +142,7 @@ class Placement : public GlyphText, public ::testing::WithParamInterface<Placeme
 
 TEST_P(Placement, SetsExactlyTheGlyphSourcesBits) {
   const PlacementCase& c = GetParam();
-  const LOGFONTA font = Font(c.face, c.height, c.charset);
+  const LOGFONTA font = FontRecord(c.face, c.height, c.charset);
   const Picture expected = Expected(c.w, c.h, font, c.expectedText, c.x, c.y);
   if (!c.expectedText.empty()) {
     ASSERT_GT(expected.inked, 0) << "the case draws nothing";
@@ -192,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(Text, Placement, ::testing::ValuesIn(kPlacements),
 // One double-byte character is one glyph with one advance; read as two single
 // bytes it would be two glyphs.
 TEST_F(GlyphText, DoubleByteCharacterIsOneGlyph) {
-  const LOGFONTA font = Font("NanumGothic", 30, HANGEUL_CHARSET);
+  const LOGFONTA font = FontRecord("NanumGothic", 30, HANGEUL_CHARSET);
   const std::string text = std::string(kHan) + "A";
   const Picture asOne = Expected(60, 40, font, text, 0, 0);
   ASSERT_EQ(asOne.advances.size(), 2u);
@@ -204,7 +192,7 @@ TEST_F(GlyphText, DoubleByteCharacterIsOneGlyph) {
 
 // Consecutive characters go by their own advances, which differ.
 TEST_F(GlyphText, AdvancesAreTheGlyphsOwn) {
-  const LOGFONTA font = Font("Arial", 28, ANSI_CHARSET);
+  const LOGFONTA font = FontRecord("Arial", 28, ANSI_CHARSET);
   const Picture p = Expected(10, 10, font, "iW", 0, 0);
   ASSERT_EQ(p.advances.size(), 2u);
   EXPECT_GT(p.advances[0], 0);
@@ -212,7 +200,7 @@ TEST_F(GlyphText, AdvancesAreTheGlyphsOwn) {
 }
 
 TEST_F(GlyphText, FailedBitmapQueryOnlyMovesThePen) {
-  const LOGFONTA font = Font("Arial", 28, ANSI_CHARSET);
+  const LOGFONTA font = FontRecord("Arial", 28, ANSI_CHARSET);
   const Picture expected = Expected(90, 32, font, "AbA", 0, 0, 'b');
   platform::FailGlyphBitmapFor('b');
   const auto printed = Printed(90, 32, font, "AbA", 0, 0);
@@ -243,7 +231,7 @@ LRESULT CALLBACK Ignore(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 TEST_P(Failure, ShowsTheBoxAndReleasesEverything) {
   const FailureCase& c = GetParam();
-  const LOGFONTA font = Font("Arial", 28, ANSI_CHARSET);
+  const LOGFONTA font = FontRecord("Arial", 28, ANSI_CHARSET);
   const Picture expected = Expected(70, 32, font, c.drawn, 0, 0);
   HWND window = platform::CreateMessageWindow(&Ignore);
   std::vector<Box> boxes;
@@ -285,7 +273,7 @@ TEST_F(GlyphText, EveryCallMakesOneFontAndOneContext) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const platform::GdiUsage start = platform::MadeGdiUsage();
-    Printed(8, 8, Font("Arial", 28, ANSI_CHARSET), row.text, 0, 0);
+    Printed(8, 8, FontRecord("Arial", 28, ANSI_CHARSET), row.text, 0, 0);
     const platform::GdiUsage end = platform::MadeGdiUsage();
     EXPECT_EQ((platform::GdiUsage{end.fonts - start.fonts, end.contexts - start.contexts,
                                   end.globalBlocks - start.globalBlocks}),

@@ -15,25 +15,13 @@
 #include "canvas/canvas.h"
 #include "platform/gdi.h"
 #include "support/bitmaps.h"
+#include "support/fonts.h"
 
 namespace {
 
-LOGFONTA Font(const char* face, int height, BYTE charset) {
-  LOGFONTA f;
-  std::memset(&f, 0, sizeof(f));
-  f.lfHeight = height;
-  f.lfWeight = FW_NORMAL;
-  f.lfCharSet = charset;
-  std::strncpy(f.lfFaceName, face, LF_FACESIZE - 1);
-  return f;
-}
+using zarntest::FontRecord;
+using zarntest::IdentityTransform;
 
-MAT2 Identity() {
-  MAT2 m{};
-  m.eM11.value = 1;
-  m.eM22.value = 1;
-  return m;
-}
 
 std::string FontFile(const char* family) {
   FcInit();
@@ -98,8 +86,8 @@ TEST_P(Shapes, GlyphMatchesFreeTypesMonochromeRendering) {
   ASSERT_EQ(ft.pixel_mode, FT_PIXEL_MODE_MONO);
   ASSERT_GT(ft.width, 0u);
 
-  Selected s(Font(c.face, c.height, c.charset));
-  const MAT2 identity = Identity();
+  Selected s(FontRecord(c.face, c.height, c.charset));
+  const MAT2 identity = IdentityTransform();
   GLYPHMETRICS gm{};
   ASSERT_EQ(platform::GetGlyphOutlineA(s.dc, c.code, GGO_METRICS, &gm, 0, nullptr, &identity), 0u);
   EXPECT_EQ(gm.gmBlackBoxX, ft.width);
@@ -148,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Native, Shapes, ::testing::ValuesIn(kGlyphs),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NativeFonts, TextMetricsOfArialAtCellHeight28) {
-  Selected s(Font("Arial", 28, ANSI_CHARSET));
+  Selected s(FontRecord("Arial", 28, ANSI_CHARSET));
   TEXTMETRICA tm{};
   ASSERT_TRUE(platform::GetTextMetricsA(s.dc, &tm));
   // ppem 25: ascent 1854 * 25 / 2048 = 22.6 -> 23, descent 434 * 25 / 2048
@@ -162,8 +150,8 @@ TEST(NativeFonts, TextMetricsOfArialAtCellHeight28) {
 
 // The space: a 1 x 1 box and an empty bitmap, as GDI gives it.
 TEST(NativeFonts, SpaceHasAnEmptyBitmap) {
-  Selected s(Font("Arial", 28, ANSI_CHARSET));
-  const MAT2 identity = Identity();
+  Selected s(FontRecord("Arial", 28, ANSI_CHARSET));
+  const MAT2 identity = IdentityTransform();
   GLYPHMETRICS gm{};
   EXPECT_EQ(platform::GetGlyphOutlineA(s.dc, ' ', GGO_BITMAP, &gm, 0, nullptr, &identity), 0u);
   EXPECT_EQ(gm.gmBlackBoxX, 1u);
@@ -175,18 +163,18 @@ TEST(NativeFonts, SpaceHasAnEmptyBitmap) {
 // record naming a face without Hangul still gets a face that has it.
 TEST(NativeFonts, CharacterSetOutweighsTheFaceName) {
   ASSERT_TRUE(platform::SetMultiByteCodePage(949));
-  const MAT2 identity = Identity();
+  const MAT2 identity = IdentityTransform();
   GLYPHMETRICS viaArial{};
   GLYPHMETRICS viaNanum{};
   std::vector<unsigned char> a(4096), b(4096);
   {
-    Selected s(Font("Arial", -24, HANGEUL_CHARSET));
+    Selected s(FontRecord("Arial", -24, HANGEUL_CHARSET));
     ASSERT_NE(
         platform::GetGlyphOutlineA(s.dc, 0xC7D1, GGO_BITMAP, &viaArial, 4096, a.data(), &identity),
         GDI_ERROR);
   }
   {
-    Selected s(Font("NanumGothic", -24, HANGEUL_CHARSET));
+    Selected s(FontRecord("NanumGothic", -24, HANGEUL_CHARSET));
     ASSERT_NE(
         platform::GetGlyphOutlineA(s.dc, 0xC7D1, GGO_BITMAP, &viaNanum, 4096, b.data(), &identity),
         GDI_ERROR);
