@@ -141,169 +141,214 @@ bool ParseRange(const std::string& text, std::pair<long long, long long>& range)
   return true;
 }
 
-bool PlanFrames(const std::string& in, const std::string& out,
-                const std::optional<std::pair<long long, long long>>& range, FramePlan& plan,
-                std::string& error) {
-  plan = {};
-  std::map<long long, std::string> inputs;  // number -> path
-  Pattern inPattern;
+namespace {
+
+// Names in the pattern's folder that the pattern itself would write.
+bool ListPatternInputs(const std::string& in, const Pattern& pattern, InputFrames& inputs,
+                       std::string& error) {
+  const bool prefixIsFolder = pattern.prefix.empty() || pattern.prefix.back() == '/';
+  const std::string namePrefix =
+      prefixIsFolder ? std::string() : fs::path(pattern.prefix).filename().string();
+  const fs::path dir = prefixIsFolder ? fs::path(pattern.prefix) : fs::path(pattern.prefix).parent_path();
+  const fs::path listed = dir.empty() ? fs::path(".") : dir;
+  const std::string dirPart = pattern.prefix.substr(0, pattern.prefix.size() - namePrefix.size());
+  std::error_code ec;
+  if (!fs::is_directory(listed, ec)) {
+    error = "no such folder: " + listed.string();
+    return false;
+  }
+  Pattern probe = pattern;
+  probe.prefix = namePrefix;
+  for (const auto& entry : fs::directory_iterator(listed, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= namePrefix.size() + pattern.suffix.size()) continue;
+    if (name.compare(0, namePrefix.size(), namePrefix) != 0) continue;
+    if (name.compare(name.size() - pattern.suffix.size(), pattern.suffix.size(), pattern.suffix) != 0)
+      continue;
+    const std::string middle =
+        name.substr(namePrefix.size(), name.size() - namePrefix.size() - pattern.suffix.size());
+    long long number;
+    if (!ParseNumber(middle, number) || probe.Format(number) != name) continue;
+    inputs.byNumber[number] = dirPart + name;
+  }
+  if (inputs.byNumber.empty()) {
+    error = "no frames match " + in;
+    return false;
+  }
+  return true;
+}
+
+bool ListFolderInputs(const std::string& in, InputFrames& inputs, std::string& error) {
+  std::error_code ec;
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(in, ec)) {
+    if (entry.is_regular_file(ec) && IsImageName(entry.path()) && entry.path().filename().string()[0] != '.')
+      files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  std::set<long long> numbers;
+  bool numbered = true;
+  for (const fs::path& f : files) {
+    long long n;
+    if (!TrailingNumber(f, n) || !numbers.insert(n).second) {
+      numbered = false;
+      break;
+    }
+  }
+  long long position = 1;
+  for (const fs::path& f : files) {
+    long long n = position++;
+    if (numbered) TrailingNumber(f, n);
+    inputs.byNumber[n] = f.string();
+  }
+  if (inputs.byNumber.empty()) {
+    error = "no PNG or EXR images in " + in;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ListInputs(const std::string& in, InputFrames& inputs, std::string& error) {
+  inputs = {};
   std::string patternError;
-  const bool inIsPattern = ParsePattern(in, inPattern, patternError);
+  const bool isPattern = ParsePattern(in, inputs.pattern, patternError);
   if (!patternError.empty()) {
     error = patternError;
     return false;
   }
   std::error_code ec;
-  enum class InKind { Pattern, Folder, File } inKind;
-  if (inIsPattern) {
-    inKind = InKind::Pattern;
-    const fs::path prefixPath(inPattern.prefix);
-    const std::string namePrefix = inPattern.prefix.empty() || inPattern.prefix.back() == '/'
-                                       ? std::string()
-                                       : prefixPath.filename().string();
-    fs::path dir = inPattern.prefix.empty() || inPattern.prefix.back() == '/'
-                       ? fs::path(inPattern.prefix)
-                       : prefixPath.parent_path();
-    const std::string dirPart = inPattern.prefix.substr(0, inPattern.prefix.size() - namePrefix.size());
-    if (!fs::is_directory(dir.empty() ? fs::path(".") : dir, ec)) {
-      error = "no such folder: " + (dir.empty() ? std::string(".") : dir.string());
-      return false;
-    }
-    for (const auto& entry : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
-      const std::string name = entry.path().filename().string();
-      if (name.size() <= namePrefix.size() + inPattern.suffix.size()) continue;
-      if (name.compare(0, namePrefix.size(), namePrefix) != 0) continue;
-      if (name.compare(name.size() - inPattern.suffix.size(), inPattern.suffix.size(), inPattern.suffix) != 0)
-        continue;
-      const std::string middle =
-          name.substr(namePrefix.size(), name.size() - namePrefix.size() - inPattern.suffix.size());
-      long long number;
-      if (!ParseNumber(middle, number)) continue;
-      // Only names the pattern itself would write (%04d: 0007, not 7).
-      Pattern probe = inPattern;
-      probe.prefix = namePrefix;
-      if (probe.Format(number) != name) continue;
-      inputs[number] = dirPart + name;
-    }
-  } else if (fs::is_directory(in, ec)) {
-    inKind = InKind::Folder;
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(in, ec)) {
-      if (entry.is_regular_file(ec) && IsImageName(entry.path()) &&
-          entry.path().filename().string()[0] != '.')
-        files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    // Frames are numbered by the digits that end each name when those are
-    // distinct, else by position from 1.
-    std::set<long long> numbers;
-    bool numbered = true;
-    for (const fs::path& f : files) {
-      long long n;
-      if (!TrailingNumber(f, n) || !numbers.insert(n).second) {
-        numbered = false;
-        break;
-      }
-    }
-    long long position = 1;
-    for (const fs::path& f : files) {
-      long long n = position++;
-      if (numbered) TrailingNumber(f, n);
-      inputs[n] = f.string();
-    }
-  } else if (fs::exists(in, ec)) {
-    inKind = InKind::File;
-    long long n = 1;
-    TrailingNumber(fs::path(in), n);
-    inputs[n] = in;
-  } else {
+  if (isPattern) {
+    inputs.kind = InputKind::Pattern;
+    return ListPatternInputs(in, inputs.pattern, inputs, error);
+  }
+  if (fs::is_directory(in, ec)) {
+    inputs.kind = InputKind::Folder;
+    return ListFolderInputs(in, inputs, error);
+  }
+  if (!fs::exists(in, ec)) {
     error = "no such file or folder: " + in;
     return false;
   }
+  inputs.kind = InputKind::File;
+  long long n = 1;
+  TrailingNumber(fs::path(in), n);
+  inputs.byNumber[n] = in;
+  return true;
+}
 
-  if (inputs.empty()) {
-    error = inKind == InKind::Pattern ? "no frames match " + in : "no PNG or EXR images in " + in;
+bool SelectFrames(const InputFrames& inputs, const std::optional<std::pair<long long, long long>>& range,
+                  std::vector<Frame>& selected, std::string& error) {
+  selected.clear();
+  if (!range) {
+    for (const auto& [n, path] : inputs.byNumber) selected.push_back({n, path, {}});
+    return true;
+  }
+  constexpr long long kMaxSpan = 10000000;
+  const auto [first, last] = *range;
+  if (last - first >= kMaxSpan) {
+    error = "--frames " + std::to_string(first) + "-" + std::to_string(last) + ": at most " +
+            std::to_string(kMaxSpan) + " frames at once";
     return false;
   }
-
-  std::vector<std::pair<long long, std::string>> selected;
-  if (range) {
-    constexpr long long kMaxSpan = 10000000;
-    if (range->second - range->first >= kMaxSpan) {
-      error = "--frames " + std::to_string(range->first) + "-" + std::to_string(range->second) +
-              ": at most " + std::to_string(kMaxSpan) + " frames at once";
-      return false;
+  std::vector<std::string> missing;  // the first few, by name
+  long long missingCount = 0;
+  for (long long n = first; n <= last; ++n) {
+    auto it = inputs.byNumber.find(n);
+    if (it != inputs.byNumber.end()) {
+      selected.push_back({n, it->second, {}});
+      continue;
     }
-    std::vector<std::string> missing;
-    long long missingCount = 0;
-    for (long long n = range->first; n <= range->second; ++n) {
-      auto it = inputs.find(n);
-      if (it != inputs.end()) {
-        selected.emplace_back(n, it->second);
-        continue;
-      }
-      if (missing.size() < 5)
-        missing.push_back(inKind == InKind::Pattern ? inPattern.Format(n) : "frame " + std::to_string(n));
-      ++missingCount;
-    }
-    if (missingCount > 0) {
-      std::string names = ListNames(missing);
-      if (missingCount > static_cast<long long>(missing.size()))
-        names += " and " + std::to_string(missingCount - static_cast<long long>(missing.size())) + " more";
-      error = "missing frame" + std::string(missingCount > 1 ? "s" : "") + " in " + std::to_string(range->first) +
-              "-" + std::to_string(range->second) + ": " + names;
-      return false;
-    }
-  } else {
-    for (const auto& [n, path] : inputs) selected.emplace_back(n, path);
+    if (missing.size() < 5)
+      missing.push_back(inputs.kind == InputKind::Pattern ? inputs.pattern.Format(n)
+                                                          : "frame " + std::to_string(n));
+    ++missingCount;
   }
+  if (missingCount == 0) return true;
+  std::string names = ListNames(missing);
+  if (missingCount > static_cast<long long>(missing.size()))
+    names += " and " + std::to_string(missingCount - static_cast<long long>(missing.size())) + " more";
+  error = "missing frame" + std::string(missingCount > 1 ? "s" : "") + " in " + std::to_string(first) + "-" +
+          std::to_string(last) + ": " + names;
+  selected.clear();
+  return false;
+}
 
-  // Where each frame goes.
-  Pattern outPattern;
-  patternError.clear();
-  const bool outIsPattern = ParsePattern(out, outPattern, patternError);
+bool PlaceFrames(const std::string& out, InputKind inputKind, std::vector<Frame>& frames,
+                 OutputKind& outputKind, std::string& error) {
+  Pattern pattern;
+  std::string patternError;
+  const bool isPattern = ParsePattern(out, pattern, patternError);
   if (!patternError.empty()) {
     error = patternError;
     return false;
   }
-  io::FileType outType;
-  const bool outIsFolder =
-      !outIsPattern && (fs::is_directory(out, ec) || (!out.empty() && (out.back() == '/' || out.back() == '\\')) ||
-                        (inKind != InKind::File && !io::TypeFromName(out, outType)));
-  if (!outIsPattern && !outIsFolder && selected.size() > 1) {
-    error = "OUT must be a folder or a pattern (like out.%04d.png) for " + std::to_string(selected.size()) +
-            " frames";
-    return false;
+  std::error_code ec;
+  io::FileType type;
+  if (isPattern) {
+    outputKind = OutputKind::Pattern;
+  } else if (fs::is_directory(out, ec) || (!out.empty() && (out.back() == '/' || out.back() == '\\')) ||
+             (inputKind != InputKind::File && !io::TypeFromName(out, type))) {
+    outputKind = OutputKind::Folder;
+  } else {
+    outputKind = OutputKind::File;
+    if (frames.size() > 1) {
+      error = "OUT must be a folder or a pattern (like out.%04d.png) for " + std::to_string(frames.size()) +
+              " frames";
+      return false;
+    }
   }
-  for (const auto& [n, path] : selected) {
-    Frame frame;
-    frame.number = n;
-    frame.input = path;
-    if (outIsPattern) frame.output = outPattern.Format(n);
-    else if (outIsFolder) frame.output = Join(fs::path(out), fs::path(path).filename().string());
-    else frame.output = out;
-    if (!io::TypeFromName(frame.output, outType)) {
+  for (Frame& frame : frames) {
+    switch (outputKind) {
+      case OutputKind::Pattern: frame.output = pattern.Format(frame.number); break;
+      case OutputKind::Folder:
+        frame.output = Join(fs::path(out), fs::path(frame.input).filename().string());
+        break;
+      case OutputKind::File: frame.output = out; break;
+    }
+    if (!io::TypeFromName(frame.output, type)) {
       error = frame.output + ": cannot tell the image type from the name (use .png or .exr)";
       return false;
     }
-    plan.frames.push_back(frame);
   }
-  // An input is overwritten only when it is itself the named output.
+  return true;
+}
+
+bool CheckFrames(const InputFrames& inputs, const std::vector<Frame>& frames, OutputKind outputKind,
+                 std::string& error) {
   std::map<std::string, long long> inputByPath;
-  for (const auto& [n, path] : inputs) inputByPath[Canonical(path)] = n;
+  for (const auto& [n, path] : inputs.byNumber) inputByPath[Canonical(path)] = n;
   std::set<std::string> outputs;
-  for (const Frame& frame : plan.frames) {
+  for (const Frame& frame : frames) {
     const std::string target = Canonical(frame.output);
     if (!outputs.insert(target).second) {
       error = "two frames would be written to " + frame.output;
       return false;
     }
     auto it = inputByPath.find(target);
-    if (it != inputByPath.end() && (it->second != frame.number || outIsFolder)) {
-      error = frame.output + " is an input frame and would be overwritten; name it as the output to replace it";
+    if (it != inputByPath.end() && (it->second != frame.number || outputKind == OutputKind::Folder)) {
+      error = frame.output +
+              " is an input frame and would be overwritten; "
+              "name it as the output to replace it";
       return false;
     }
   }
+  return true;
+}
+
+bool PlanFrames(const std::string& in, const std::string& out,
+                const std::optional<std::pair<long long, long long>>& range, FramePlan& plan,
+                std::string& error) {
+  plan = {};
+  InputFrames inputs;
+  std::vector<Frame> frames;
+  OutputKind outputKind;
+  if (!ListInputs(in, inputs, error) || !SelectFrames(inputs, range, frames, error) ||
+      !PlaceFrames(out, inputs.kind, frames, outputKind, error) ||
+      !CheckFrames(inputs, frames, outputKind, error))
+    return false;
+  plan.frames = std::move(frames);
   plan.first = plan.frames.front().number;
   plan.last = plan.frames.back().number;
   return true;
