@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <cstring>
 
 #include "canvas/arith.h"
@@ -41,8 +42,9 @@ Canvas::Canvas(HWND window_, ImageFilterInfo* filterInfo_, Bitmap* bitmap_)
       channel2(nullptr),
       channelMask(0),
       penPos(0.0f, 0.0f),
-      width(bitmap_->Width()),
-      height(bitmap_->Height()),
+      // A null bitmap is taken as one without storage: an empty canvas.
+      width(bitmap_ ? bitmap_->Width() : 0),
+      height(bitmap_ ? bitmap_->Height() : 0),
       arcSegments(50),
       font(DefaultFont()) {
   LoadPixels();
@@ -51,21 +53,24 @@ Canvas::Canvas(HWND window_, ImageFilterInfo* filterInfo_, Bitmap* bitmap_)
 Canvas::~Canvas() { std::free(pixels); }
 
 BMM_Color_64* Canvas::ReadBitmap() {
+  if (!bitmap) return nullptr;
   const int w = bitmap->Width();
   const int h = bitmap->Height();
   const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
   if (n > SIZE_MAX / sizeof(BMM_Color_64)) return nullptr;
   // One element even for an empty bitmap, so null always means "no memory".
-  auto* buffer = static_cast<BMM_Color_64*>(std::malloc((n ? n : 1) * sizeof(BMM_Color_64)));
+  // Held until filled, so a host fetch that throws does not leak it.
+  std::unique_ptr<BMM_Color_64, decltype(&std::free)> buffer(
+      static_cast<BMM_Color_64*>(std::malloc((n ? n : 1) * sizeof(BMM_Color_64))), &std::free);
   if (!buffer) return nullptr;
   // Rows start out zero; only a row the bitmap does not fill needs clearing,
   // which spares a whole pass over the frame.
   for (int y = 0; y < h; ++y) {
-    BMM_Color_64* row = buffer + static_cast<std::size_t>(y) * w;
+    BMM_Color_64* row = buffer.get() + static_cast<std::size_t>(y) * w;
     if (!bitmap->FetchRow(0, y, w, row)) std::memset(row, 0, sizeof(BMM_Color_64) * w);
   }
-  if (n == 0) buffer[0] = BMM_Color_64{0, 0, 0, 0};
-  return buffer;
+  if (n == 0) buffer.get()[0] = BMM_Color_64{0, 0, 0, 0};
+  return buffer.release();
 }
 
 void Canvas::LoadPixels() {
@@ -93,6 +98,7 @@ void Canvas::Store() {
 
 int Canvas::RequestChannel(int typeBit) {
   channelMask |= static_cast<std::uint32_t>(typeBit);
+  if (!bitmap) return 0;
   std::uint32_t type = 0;
   switch (typeBit) {
     case BMM_CHAN_FLOAT:

@@ -50,12 +50,12 @@ INT_PTR CALLBACK ControlDlgProc(HWND window, UINT message, WPARAM first, LPARAM 
   return controlDialogFilter->HandleControlMessage(window, message, first, second);
 }
 
-INT_PTR MirrorFilter::ShowAbout(HWND parent) {
+INT_PTR MirrorFilter::ShowAbout(HWND parent) noexcept {
   return DialogBoxParamA(moduleInstance, TemplateName(pluginInfo.aboutDialogId), parent,
                          AboutDlgProc, reinterpret_cast<LPARAM>(this));
 }
 
-int MirrorFilter::ShowControl(HWND parent) {
+int MirrorFilter::ShowControl(HWND parent) noexcept {
   // Messages that arrive before WM_INITDIALOG must not reach a filter that is
   // gone, so the pointer only names a filter while its dialog is open.
   MirrorFilter* const outer = controlDialogFilter;

@@ -2,8 +2,8 @@
 
 #include "frame/plugin_info.h"
 
-const char* FilterBase::FilterName() { return pluginInfo.className; }
-const char* FilterBase::AuthorText() { return pluginInfo.author; }
-const char* FilterBase::CopyrightText() { return pluginInfo.copyright; }
-std::uint32_t FilterBase::FilterIdent() { return pluginInfo.ident; }
-std::uint32_t FilterBase::FilterFlags() { return pluginInfo.filterFlags; }
+const char* FilterBase::FilterName() noexcept { return pluginInfo.className; }
+const char* FilterBase::AuthorText() noexcept { return pluginInfo.author; }
+const char* FilterBase::CopyrightText() noexcept { return pluginInfo.copyright; }
+std::uint32_t FilterBase::FilterIdent() noexcept { return pluginInfo.ident; }
+std::uint32_t FilterBase::FilterFlags() noexcept { return pluginInfo.filterFlags; }

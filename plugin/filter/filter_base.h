@@ -7,11 +7,11 @@
 class FilterBase : public ImageFilter {
 public:
   ~FilterBase() override = default;
-  const char *FilterName() override;
-  const char *AuthorText() override;
-  const char *CopyrightText() override;
-  std::uint32_t FilterIdent() override;
-  std::uint32_t FilterFlags() override;
+  const char *FilterName() noexcept override;
+  const char *AuthorText() noexcept override;
+  const char *CopyrightText() noexcept override;
+  std::uint32_t FilterIdent() noexcept override;
+  std::uint32_t FilterFlags() noexcept override;
 
   // Filters the source bitmap in place with a size x size kernel (row-major,
   // size odd), row by row from a copy taken first, so no output feeds a later

@@ -8,13 +8,13 @@ MirrorFilter* controlDialogFilter = nullptr;
 
 MirrorFilter::MirrorFilter() : config{pluginInfo.ident, 1, 0} {}
 
-int MirrorFilter::SaveConfigure(void* block) {
+int MirrorFilter::SaveConfigure(void* block) noexcept {
   if (!block) return 0;
   std::memcpy(block, &config, sizeof(config));
   return 1;
 }
 
-int MirrorFilter::LoadConfigure(void* block) {
+int MirrorFilter::LoadConfigure(void* block) noexcept {
   if (!block) return 0;
   std::uint32_t ident;
   std::memcpy(&ident, block, sizeof(ident));

@@ -9,17 +9,21 @@ class MirrorFilter final : public FilterBase {
   MirrorFilter();
   ~MirrorFilter() override = default;
 
-  INT_PTR ShowAbout(HWND parent) override;
-  int ShowControl(HWND parent) override;
-  int Render(HWND window) override;
-  std::uint32_t EvaluateConfigure() override { return sizeof(MirrorConfig); }
-  int LoadConfigure(void* block) override;
-  int SaveConfigure(void* block) override;
+  // The host is C code: nothing may unwind into it from these.
+  INT_PTR ShowAbout(HWND parent) noexcept override;
+  int ShowControl(HWND parent) noexcept override;
+  int Render(HWND window) noexcept override;
+  std::uint32_t EvaluateConfigure() noexcept override { return sizeof(MirrorConfig); }
+  int LoadConfigure(void* block) noexcept override;
+  int SaveConfigure(void* block) noexcept override;
 
   // Messages of this filter's open control dialog.
   INT_PTR HandleControlMessage(HWND window, UINT message, WPARAM first, LPARAM second);
 
   MirrorConfig config;
+
+ private:
+  int RenderFrame(HWND window);
 };
 
 // The filter whose control dialog is open, or null.

@@ -1,7 +1,17 @@
 #include "canvas/canvas.h"
 #include "filter/mirror_filter.h"
 
-int MirrorFilter::Render(HWND window) {
+int MirrorFilter::Render(HWND window) noexcept {
+  // A host call that throws leaves the frame unfinished and answers 0; the
+  // canvas releases its buffers on the way out.
+  try {
+    return RenderFrame(window);
+  } catch (...) {
+    return 0;
+  }
+}
+
+int MirrorFilter::RenderFrame(HWND window) {
   Bitmap* bitmap = Source();
   if (!bitmap) return 0;
   SourceCanvas canvas(window, FilterInfo(), bitmap);

@@ -7,12 +7,12 @@ inline constexpr std::uint32_t kFilterFamilyCode = 0xE00;
 
 class FilterClassDesc final : public ClassDescriptor {
  public:
-  int Available() override { return 1; }
-  void* Create(int flag) override;
-  const char* ClassName() override;
-  std::uint32_t FamilyCode() override { return kFilterFamilyCode; }
-  ClassId ClassID() override { return kFilterClassId; }
-  const char* Category() override;
+  int Available() noexcept override { return 1; }
+  void* Create(int flag) noexcept override;
+  const char* ClassName() noexcept override;
+  std::uint32_t FamilyCode() noexcept override { return kFilterFamilyCode; }
+  ClassId ClassID() noexcept override { return kFilterClassId; }
+  const char* Category() noexcept override;
 };
 
 ClassDescriptor* GetFilterClassDesc();

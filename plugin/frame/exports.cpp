@@ -2,7 +2,7 @@
 
 #include "frame/plugin_info.h"
 
-const char* LibDescription() { return pluginInfo.description; }
-int LibNumberClasses() { return pluginInfo.classCount; }
-ClassDescriptor* LibClassDesc(int index) { return ClassDescriptorAt(pluginInfo, index); }
-std::uint32_t LibVersion() { return pluginInfo.version; }
+const char* LibDescription() noexcept { return pluginInfo.description; }
+int LibNumberClasses() noexcept { return pluginInfo.classCount; }
+ClassDescriptor* LibClassDesc(int index) noexcept { return ClassDescriptorAt(pluginInfo, index); }
+std::uint32_t LibVersion() noexcept { return pluginInfo.version; }

@@ -279,3 +279,27 @@ TEST(Canvas, AddComboString) {
   platform::DestroyMessageWindow(window);
   EXPECT_EQ(comboStrings, (std::vector<std::string>{"first", ""}));
 }
+
+// A null bitmap is taken as one without storage: an empty canvas on which
+// everything is a harmless no-op.
+TEST(Canvas, NullBitmapGivesAnEmptyCanvas) {
+  Canvas c(nullptr, nullptr, nullptr);
+  EXPECT_FALSE(c.HasPixels());
+  EXPECT_EQ(c.width, 0);
+  EXPECT_EQ(c.height, 0);
+  EXPECT_EQ(c.RequestChannel(BMM_CHAN_FLOAT), 0);
+  EXPECT_EQ(c.channel1, nullptr);
+  c.Store();
+  c.MirrorHorizontal();
+  c.DrawLine(0.0f, 0.0f, 5.0f, 5.0f);
+
+  SourceCanvas source(nullptr, nullptr, nullptr);
+  EXPECT_FALSE(source.HasPixels());
+  EXPECT_EQ(source.sourcePixels, nullptr);
+  source.Blur(-1, 3);
+  source.Store();
+  TreeCanvas tree(nullptr, nullptr, nullptr);
+  EXPECT_EQ(tree.width, 0);
+  FigureCanvas figure(nullptr, nullptr, nullptr);
+  EXPECT_EQ(figure.height, 0);
+}

@@ -27,11 +27,14 @@ struct Receiver {
   std::vector<Message> messages;
   WPARAM row = 0;
   long long abortAt = -1;
+  long long destroyAt = -1;  // the window destroys itself on this row's progress
 };
 Receiver g_receiver;
 
-LRESULT CALLBACK ReceiverProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   g_receiver.messages.push_back({message, wParam, lParam});
+  if (message == CANVAS_PROGRESS && static_cast<long long>(wParam) == g_receiver.destroyAt)
+    platform::DestroyMessageWindow(window);
   if (message == CANVAS_PROGRESS) g_receiver.row = wParam;
   if (message == CANVAS_QUERY_ABORT && static_cast<long long>(g_receiver.row) == g_receiver.abortAt)
     *reinterpret_cast<std::int32_t*>(lParam) = 1;
@@ -140,6 +143,22 @@ TEST_P(Progress, AbortAtRowFiveLeavesTheRowsBeforeItDone) {
   EXPECT_EQ(g_receiver.messages, Expected(canvas, 5));
   EXPECT_NE(canvas.aborted, 0);
   EXPECT_EQ(fxtest::CanvasPixels(canvas), GetParam().partly(fresh, 5));
+}
+
+TEST_P(Progress, AWindowDestroyedPartWayHearsNoMoreAndTheEffectFinishes) {
+  auto bitmap = Picture();
+  Window window;
+  g_receiver.destroyAt = 3;
+  SourceCanvas canvas(window.Handle(), nullptr, bitmap.get());
+  canvas.RequestChannel(BMM_CHAN_FLOAT);
+  SourceCanvas fresh(nullptr, nullptr, bitmap.get());
+  fresh.RequestChannel(BMM_CHAN_FLOAT);
+  GetParam().run(canvas);
+  std::vector<Message> expected = Expected(canvas, 2);
+  expected.push_back({CANVAS_PROGRESS, 3, kHeight - 1});
+  EXPECT_EQ(g_receiver.messages, expected);
+  EXPECT_EQ(canvas.aborted, 0);
+  EXPECT_EQ(fxtest::CanvasPixels(canvas), GetParam().partly(fresh, kHeight));
 }
 
 TEST_P(Progress, ANullWindowRunsToTheEndWhateverAbortedHeld) {

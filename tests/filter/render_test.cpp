@@ -95,3 +95,49 @@ TEST(RenderPass, BuffersTooLargeForMemoryLeaveTheBitmapAlone) {
   EXPECT_EQ(filter.Render(nullptr), 0);
   EXPECT_EQ(storage->writes, 0);
 }
+
+// A host that refuses or throws part-way: the render answers 0 whenever it
+// could not finish, never lets the exception reach the host, releases its
+// buffers (the sanitizer build checks for leaks) and writes no row it was
+// not asked to. Refused rows are not examined: a refused read leaves the row
+// zero, a refused write leaves the bitmap's row as it was.
+struct HostFault {
+  const char* name;
+  int refuseGetRow, refusePutRow, throwOnGet, throwOnPut;
+  int answer;
+  // For each row of the result: 'm' mirrored, 'o' original, 'z' zero.
+  const char* rows;
+};
+
+class RenderHostFault : public testing::TestWithParam<HostFault> {};
+
+TEST_P(RenderHostFault, AnswersAndRowsAsExpected) {
+  constexpr int kW = 3, kH = 4;
+  const HostFault& c = GetParam();
+  auto* storage = new zarntest::CountingStorage(kW, kH);
+  storage->refuseGetRow = c.refuseGetRow;
+  storage->refusePutRow = c.refusePutRow;
+  storage->throwOnGet = c.throwOnGet;
+  storage->throwOnPut = c.throwOnPut;
+  Bitmap bitmap{std::unique_ptr<BitmapStorage>(storage)};
+  MirrorFilter filter;  // left-right by default
+  filter.SetSource(&bitmap);
+  EXPECT_EQ(filter.Render(nullptr), c.answer);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const BMM_Color_64 expected = c.rows[y] == 'm'   ? PositionColor(kW - 1 - x, y)
+                                    : c.rows[y] == 'o' ? PositionColor(x, y)
+                                                       : BMM_Color_64{0, 0, 0, 0};
+      EXPECT_EQ(storage->pixels[y * kW + x], expected) << "(" << x << ", " << y << ")";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RenderHostFault,
+    testing::Values(HostFault{"NoFault", -1, -1, -1, -1, 1, "mmmm"},
+                    HostFault{"ReadOfRow2Refused", 2, -1, -1, -1, 1, "mmzm"},
+                    HostFault{"WriteOfRow2Refused", -1, 2, -1, -1, 1, "mmom"},
+                    HostFault{"FirstReadThrowsAtRow2", -1, -1, 2, -1, 0, "oooo"},
+                    HostFault{"SecondReadThrowsAtRow1", -1, -1, 5, -1, 0, "oooo"},
+                    HostFault{"WriteThrowsAtRow2", -1, -1, -1, 2, 0, "mmoo"}),
+    [](const testing::TestParamInfo<HostFault>& info) { return std::string(info.param.name); });

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <ostream>
+#include <stdexcept>
 
 namespace zarntest {
 
@@ -42,6 +43,8 @@ CountingStorage::CountingStorage(int width, int height)
 
 int CountingStorage::GetPixels(int x, int y, int count, BMM_Color_64* destination) {
   gets.push_back({x, y, count});
+  if (static_cast<int>(gets.size()) - 1 == throwOnGet) throw std::runtime_error("host fault");
+  if (y == refuseGetRow) return 0;
   if (x < 0 || y < 0 || y >= Info().Height() || count < 1 || x + count > Info().Width()) return 0;
   std::memcpy(destination, &pixels[static_cast<std::size_t>(y) * Info().Width() + x],
               sizeof(BMM_Color_64) * count);
@@ -50,6 +53,8 @@ int CountingStorage::GetPixels(int x, int y, int count, BMM_Color_64* destinatio
 
 int CountingStorage::PutPixels(int x, int y, int count, const BMM_Color_64* source) {
   puts.push_back({x, y, count});
+  if (static_cast<int>(puts.size()) - 1 == throwOnPut) throw std::runtime_error("host fault");
+  if (y == refusePutRow) return 0;
   if (x < 0 || y < 0 || y >= Info().Height() || count < 1 || x + count > Info().Width()) return 0;
   std::memcpy(&pixels[static_cast<std::size_t>(y) * Info().Width() + x], source,
               sizeof(BMM_Color_64) * count);

@@ -37,7 +37,8 @@ std::unique_ptr<Bitmap> HollowBitmap(int width, int height);
 // All pixels of a bitmap, row 0 first.
 std::vector<BMM_Color_64> Pixels(Bitmap& bitmap);
 
-// Storage that counts the host calls made on it.
+// Storage that counts the host calls made on it, and fails on purpose when
+// asked to: a refused row, or a call that throws as a faulty host might.
 class CountingStorage final : public BitmapStorage {
  public:
   CountingStorage(int width, int height);
@@ -51,6 +52,10 @@ class CountingStorage final : public BitmapStorage {
   std::vector<Call> gets;
   std::vector<Call> puts;
   std::vector<BMM_Color_64> pixels;
+  int refuseGetRow = -1;  // fetches of this row answer 0 and copy nothing
+  int refusePutRow = -1;  // writes of this row answer 0 and change nothing
+  int throwOnGet = -1;    // the fetch call with this index (from 0) throws
+  int throwOnPut = -1;    // the write call with this index (from 0) throws
 };
 
 }  // namespace zarntest
