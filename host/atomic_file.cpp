@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <random>
 #include <set>
@@ -12,8 +13,8 @@
 #include "host/interrupt.h"
 // First, so that ReplaceFile is declared as the platform unit saw it where
 // the system headers rename it.
-#include "platform/win.h"
 #include "platform/module.h"
+#include "platform/win.h"
 
 namespace fs = std::filesystem;
 
@@ -85,6 +86,45 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   }
   forget();
   return true;
+}
+
+namespace {
+// ".NAME.zarn-TOKEN.tmp": the name WriteFileAtomically gives NAME's temporary.
+bool IsTemporaryOf(const std::string& entry, const std::string& name) {
+  const std::string head = "." + name + ".zarn-";
+  const std::string tail = ".tmp";
+  return entry.size() > head.size() + tail.size() && entry.compare(0, head.size(), head) == 0 &&
+         entry.compare(entry.size() - tail.size(), tail.size(), tail) == 0;
+}
+}  // namespace
+
+int RemoveStaleTemporaries(const std::vector<std::string>& paths) {
+  // Each folder is listed once, however many frames go there.
+  std::map<fs::path, std::set<std::string>> namesByFolder;
+  for (const std::string& path : paths) {
+    const fs::path target(path);
+    namesByFolder[target.parent_path()].insert(target.filename().string());
+  }
+  int removed = 0;
+  for (const auto& [folder, names] : namesByFolder) {
+    std::error_code ec;
+    std::vector<fs::path> stale;
+    for (const auto& entry : fs::directory_iterator(folder.empty() ? fs::path(".") : folder, ec)) {
+      const std::string entryName = entry.path().filename().string();
+      if (entryName.empty() || entryName[0] != '.') continue;
+      // The name between the dot and ".zarn-" may itself hold ".zarn-".
+      for (std::size_t at = entryName.find(".zarn-"); at != std::string::npos;
+           at = entryName.find(".zarn-", at + 1)) {
+        const std::string name = entryName.substr(1, at - 1);
+        if (names.count(name) && IsTemporaryOf(entryName, name)) {
+          stale.push_back(entry.path());
+          break;
+        }
+      }
+    }
+    for (const fs::path& file : stale) removed += fs::remove(file, ec) ? 1 : 0;
+  }
+  return removed;
 }
 
 void RemoveTemporaries() {

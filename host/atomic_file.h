@@ -12,5 +12,9 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
                          std::string& error);
 // Removes temporaries left by writes cut short (after Ctrl-C).
 void RemoveTemporaries();
+// Removes the temporaries that writes of these files left behind when their
+// process was killed; answers how many. Only for a run that resumes: another
+// process may be writing the same files.
+int RemoveStaleTemporaries(const std::vector<std::string>& paths);
 
 }  // namespace zarn::host

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "host/atomic_file.h"
 #include "host/interrupt.h"
 #include "host/progress.h"
 #include "host/sequence.h"
@@ -95,6 +96,12 @@ int Run(const PluginHost& host, const RunOptions& options) {
     return kExitUsage;
   }
 
+  if (options.resume) {
+    // A killed run can leave temporaries beside the frames it was writing.
+    std::vector<std::string> outputs;
+    for (const Frame& frame : plan.frames) outputs.push_back(frame.output);
+    RemoveStaleTemporaries(outputs);
+  }
   std::vector<Frame> todo;
   int skipped = 0;
   for (const Frame& frame : plan.frames) {

@@ -40,13 +40,15 @@ Scratch::~Scratch() {
   fs::remove_all(dir_, ec);
 }
 
-Result Scratch::Zarn(const std::vector<std::string>& words) const { return Run(words, ""); }
+Result Scratch::Zarn(const std::vector<std::string>& words) const { return Run(words, "", ""); }
 
-Result Scratch::ZarnInterrupted(const std::vector<std::string>& words, const std::string& delay) const {
-  return Run(words, delay);
+Result Scratch::ZarnInterrupted(const std::vector<std::string>& words, const std::string& delay,
+                                const std::string& signal) const {
+  return Run(words, delay, signal);
 }
 
-Result Scratch::Run(const std::vector<std::string>& words, const std::string& delay) const {
+Result Scratch::Run(const std::vector<std::string>& words, const std::string& delay,
+                    const std::string& signal) const {
   const char* bin = std::getenv("ZARN_BIN");
   EXPECT_NE(bin, nullptr) << "ZARN_BIN is not set";
   const fs::path exe = fs::path(bin ? bin : ".") / platform::ExecutableName("zarn");
@@ -61,7 +63,9 @@ Result Scratch::Run(const std::vector<std::string>& words, const std::string& de
         .append(" & p=$!; until grep -qs '^SigCgt:.*[2367abef]$' /proc/$p/status || ! kill -0 $p 2>/dev/null; "
                 "do sleep 0.05; done; sleep ")
         .append(delay)
-        .append("; kill -INT $p; wait $p; }");
+        .append("; kill -")
+        .append(signal)
+        .append(" $p; wait $p; }");
   command.append(" >").append(platform::ShellQuote((dir_ / ".stdout").string()));
   command.append(" 2>").append(platform::ShellQuote((dir_ / ".stderr").string()));
   Result result;

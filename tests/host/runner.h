@@ -24,12 +24,13 @@ class Scratch {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   // Runs zarn with the words (each quoted) from inside the folder.
   Result Zarn(const std::vector<std::string>& words) const;
-  // As Zarn, with Ctrl-C (SIGINT) sent the delay after zarn starts catching
-  // it; native (Linux) shells only.
-  Result ZarnInterrupted(const std::vector<std::string>& words, const std::string& delay) const;
+  // As Zarn, with a signal (Ctrl-C's INT unless named: TERM, KILL) sent the
+  // delay after zarn starts catching Ctrl-C; native (Linux) shells only.
+  Result ZarnInterrupted(const std::vector<std::string>& words, const std::string& delay,
+                         const std::string& signal = "INT") const;
 
  private:
-  Result Run(const std::vector<std::string>& words, const std::string& delay) const;
+  Result Run(const std::vector<std::string>& words, const std::string& delay, const std::string& signal) const;
   std::filesystem::path dir_;
 };
 

@@ -467,30 +467,83 @@ TEST(Runner, SameFileAsNamedOutputIsReplaced) {
   ExpectMirrored(PixelsOf(in), PixelsOf(Load(s.Path("a.png"))), 3, 2, true, false);
 }
 
-TEST(Runner, CtrlCLeavesOnlyWholeFrames) {
+// A sequence of identical frames whose outputs are checked whole.
+struct InterruptedSequence {
+  static constexpr int kFrames = 60, kW = 320, kH = 240;
   Scratch s;
-  fs::create_directory(s.Dir() / "in");
-  const int frames = 60, w = 320, h = 240;
-  Image image = PositionImage(w, h);
-  Save(s.Path("in/f.1.png"), image);
-  for (int f = 2; f <= frames; ++f) fs::copy_file(s.Path("in/f.1.png"), s.Path("in/f." + std::to_string(f) + ".png"));
-  const Result r = s.ZarnInterrupted({"run", "in/f.%d.png", "out/f.%d.png"}, "0.15");
-  // Whenever the interrupt lands, every output there is a whole frame.
-  ASSERT_TRUE(r.code == 130 || r.code == 0) << r.code << " " << r.err;
-  int written = 0;
-  if (fs::exists(s.Dir() / "out")) {
+  Image image = PositionImage(kW, kH);
+  InterruptedSequence() {
+    fs::create_directory(s.Dir() / "in");
+    Save(s.Path("in/f.1.png"), image);
+    for (int f = 2; f <= kFrames; ++f)
+      fs::copy_file(s.Path("in/f.1.png"), s.Path("in/f." + std::to_string(f) + ".png"));
+  }
+  // Checks every finished output; answers how many there are. Temporaries
+  // are counted apart.
+  int WholeFrames(int* temporaries = nullptr) {
+    int written = 0;
+    if (!fs::exists(s.Dir() / "out")) return 0;
     for (const std::string& name : FilesIn(s.Dir() / "out")) {
       SCOPED_TRACE(name);
-      ASSERT_EQ(name.find(".zarn-"), std::string::npos);
-      ExpectMirrored(PixelsOf(image), PixelsOf(Load(s.Path("out/" + name))), w, h, true, false);
+      if (name.find(".zarn-") != std::string::npos) {
+        EXPECT_NE(temporaries, nullptr) << "a temporary was left";
+        if (temporaries) ++*temporaries;
+        continue;
+      }
+      if (name[0] == '.') continue;  // not the runner's
+      ExpectMirrored(PixelsOf(image), PixelsOf(Load(s.Path("out/" + name))), kW, kH, true, false);
       ++written;
     }
+    return written;
   }
+};
+
+struct StopCase {
+  const char* name;
+  const char* signal;
+  const char* jobs;
+};
+class StopTest : public testing::TestWithParam<StopCase> {};
+
+TEST_P(StopTest, LeavesOnlyWholeFramesAndNoTemporaries) {
+  InterruptedSequence q;
+  const Result r =
+      q.s.ZarnInterrupted({"run", "in/f.%d.png", "out/f.%d.png", "--jobs", GetParam().jobs}, "0.15",
+                          GetParam().signal);
+  // Whenever the signal lands, every output there is a whole frame.
+  ASSERT_TRUE(r.code == 130 || r.code == 0) << r.code << " " << r.err;
+  const int written = q.WholeFrames();
   if (r.code == 130)
-    EXPECT_EQ(r.err, "zarn: interrupted after " + std::to_string(written) + " of " + std::to_string(frames) +
-                         " frames; finished frames are kept\n");
+    EXPECT_EQ(r.err, "zarn: interrupted after " + std::to_string(written) + " of " +
+                         std::to_string(InterruptedSequence::kFrames) + " frames; finished frames are kept\n");
   else
-    EXPECT_EQ(written, frames);
+    EXPECT_EQ(written, InterruptedSequence::kFrames);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopTest,
+                         testing::Values(StopCase{"CtrlC", "INT", "1"}, StopCase{"CtrlCTwoJobs", "INT", "2"},
+                                         StopCase{"TermTwoJobs", "TERM", "2"}),
+                         [](const testing::TestParamInfo<StopCase>& p) { return std::string(p.param.name); });
+
+TEST(Runner, KilledRunLeavesAtMostTemporariesWhichResumeRemoves) {
+  InterruptedSequence q;
+  const Result killed = q.s.ZarnInterrupted({"run", "in/f.%d.png", "out/f.%d.png", "--jobs", "2"}, "0.15", "KILL");
+  EXPECT_TRUE(killed.code == 137 || killed.code == 0) << killed.code;
+  int temporaries = 0;
+  q.WholeFrames(&temporaries);
+  // One temporary as a kill mid-write leaves it, and files that only look alike.
+  fs::create_directories(q.s.Dir() / "out");
+  WriteBytes(q.s.Path("out/.f.7.png.zarn-0badc0de-3.tmp"), {1, 2, 3});
+  WriteBytes(q.s.Path("out/.notes"), {1});
+  WriteBytes(q.s.Path("out/.f.99.png.zarn-0badc0de-4.tmp"), {1});  // no such frame: not ours to remove
+
+  const Result resumed = q.s.Zarn({"run", "in/f.%d.png", "out/f.%d.png", "--resume"});
+  EXPECT_EQ(resumed.code, 0) << resumed.err;
+  temporaries = 0;
+  EXPECT_EQ(q.WholeFrames(&temporaries), InterruptedSequence::kFrames);
+  EXPECT_EQ(temporaries, 1);
+  EXPECT_TRUE(fs::exists(q.s.Dir() / "out/.notes"));
+  EXPECT_TRUE(fs::exists(q.s.Dir() / "out/.f.99.png.zarn-0badc0de-4.tmp"));
 }
 
 // ---- zarn apply ------------------------------------------------------------------
