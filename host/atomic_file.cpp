@@ -69,10 +69,15 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
     forget();
     return false;
   }
+  errno = 0;
   const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  int reason = written ? 0 : errno;
   const bool closed = std::fclose(file) == 0;
+  if (!closed && reason == 0) reason = errno;
   if (!written || !closed || Interrupted()) {
-    error = Interrupted() ? "interrupted" : "cannot write (disk full?)";
+    // A full disk often shows only when the buffered tail is flushed at close.
+    error = Interrupted() ? "interrupted"
+                          : std::string("cannot write (") + (reason ? std::strerror(reason) : "disk full?") + ")";
     std::remove(temp.c_str());
     forget();
     return false;

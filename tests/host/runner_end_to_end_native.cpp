@@ -412,6 +412,78 @@ TEST(Runner, FailedFrameLeavesNoFileAndOthersAreKept) {
   EXPECT_EQ(FilesIn(s.Dir() / "out"), (std::vector<std::string>{"f.0001.png", "f.0003.png"}));
 }
 
+// A small file system of the test's own, where mounting is allowed (as root
+// in a container or CI machine); the tests that need one skip elsewhere.
+class SmallDisk {
+ public:
+  SmallDisk(const fs::path& dir, long long kib, bool readOnly) : dir_(dir) {
+    fs::create_directories(dir);
+    const std::string quoted = platform::ShellQuote(dir.string());
+    mounted_ = std::system(("mount -t tmpfs -o size=" + std::to_string(kib) + "k tmpfs " + quoted +
+                            " 2>/dev/null")
+                               .c_str()) == 0;
+    if (mounted_ && readOnly) std::system(("mount -o remount,ro " + quoted).c_str());
+  }
+  ~SmallDisk() {
+    if (mounted_) std::system(("umount " + platform::ShellQuote(dir_.string())).c_str());
+  }
+  bool Mounted() const { return mounted_; }
+
+ private:
+  fs::path dir_;
+  bool mounted_ = false;
+};
+
+// Frames that no codec can shrink, so their written size is known ahead.
+Image NoiseImage(int w, int h, std::uint32_t seed) {
+  Image image = PositionImage(w, h);
+  BMM_Color_64* p = image.storage->Pixels();
+  for (int i = 0; i < w * h; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    const std::uint32_t a = seed;
+    seed = seed * 1664525u + 1013904223u;
+    p[i] = BMM_Color_64{static_cast<std::uint16_t>(a >> 16), static_cast<std::uint16_t>(a),
+                        static_cast<std::uint16_t>(seed >> 16), static_cast<std::uint16_t>(seed)};
+  }
+  return image;
+}
+
+TEST(Runner, FullDiskKeepsFinishedFramesNamesTheRestAndLeavesNoTemporary) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  for (int f = 1; f <= 5; ++f) Save(s.Path("in/f." + std::to_string(f) + ".png"), NoiseImage(128, 128, f));
+  ASSERT_EQ(s.Zarn({"run", "in/f.1.png", "probe.png"}).code, 0);
+  const auto frameBytes = static_cast<long long>(fs::file_size(s.Path("probe.png")));
+  // Room for two finished frames and half of a third.
+  SmallDisk disk(s.Dir() / "out", (frameBytes * 5 / 2) / 1024 + 4, false);
+  if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small file system here (mount needs root)";
+  const Result r = s.Zarn({"run", "in/f.%d.png", "out/f.%d.png"});
+  EXPECT_EQ(r.code, 1);
+  std::string expected;
+  for (int f = 3; f <= 5; ++f)
+    expected += "zarn: out/f." + std::to_string(f) + ".png: cannot write (No space left on device)\n";
+  EXPECT_EQ(r.err, expected + "zarn: 3 of 5 frames failed\n");
+  EXPECT_EQ(FilesIn(s.Dir() / "out"), (std::vector<std::string>{"f.1.png", "f.2.png"}));
+  for (int f = 1; f <= 2; ++f)
+    ExpectMirrored(PixelsOf(NoiseImage(128, 128, f)), PixelsOf(Load(s.Path("out/f." + std::to_string(f) + ".png"))),
+                   128, 128, true, false);
+}
+
+TEST(Runner, ReadOnlyOutputFolderNamesEveryFrame) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  for (int f = 1; f <= 2; ++f) Save(s.Path("in/f." + std::to_string(f) + ".png"), PositionImage(3, 2));
+  SmallDisk disk(s.Dir() / "out", 64, true);
+  if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small file system here (mount needs root)";
+  const Result r = s.Zarn({"run", "in/f.%d.png", "out/f.%d.png"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "zarn: out/f.1.png: cannot write (Read-only file system)\n"
+            "zarn: out/f.2.png: cannot write (Read-only file system)\n"
+            "zarn: 2 of 2 frames failed\n");
+  EXPECT_TRUE(FilesIn(s.Dir() / "out").empty());
+}
+
 TEST(Runner, ResumeSkipsFramesWhoseOutputExists) {
   Scratch s;
   fs::create_directory(s.Dir() / "in");
