@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/memory.h"
+
 std::unique_ptr<MemoryStorage> MemoryStorage::Create(int width, int height, std::uint32_t channels,
                                                      float aspect) {
   if (width < 0 || height < 0 || width > 65535 || height > 65535) return nullptr;
@@ -13,18 +15,18 @@ std::unique_ptr<MemoryStorage> MemoryStorage::Create(int width, int height, std:
   // calloc checks the multiplication, which matters on 32-bit hosts.
   const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   const std::size_t count = n ? n : 1;
-  storage->pixels_ = static_cast<BMM_Color_64*>(std::calloc(count, sizeof(BMM_Color_64)));
+  storage->pixels_ = static_cast<BMM_Color_64*>(platform::AllocateZeroed(count, sizeof(BMM_Color_64)));
   if (!storage->pixels_) return nullptr;
   if (channels & BMM_CHAN_FLOAT) {
-    storage->floatChannel_ = static_cast<float*>(std::calloc(count, sizeof(float)));
+    storage->floatChannel_ = static_cast<float*>(platform::AllocateZeroed(count, sizeof(float)));
     if (!storage->floatChannel_) return nullptr;
   }
   if (channels & BMM_CHAN_BYTE) {
-    storage->byteChannel_ = static_cast<std::uint8_t*>(std::calloc(count, 1));
+    storage->byteChannel_ = static_cast<std::uint8_t*>(platform::AllocateZeroed(count, 1));
     if (!storage->byteChannel_) return nullptr;
   }
   if (channels & BMM_CHAN_U16) {
-    storage->u16Channel_ = static_cast<std::uint16_t*>(std::calloc(count, sizeof(std::uint16_t)));
+    storage->u16Channel_ = static_cast<std::uint16_t*>(platform::AllocateZeroed(count, sizeof(std::uint16_t)));
     if (!storage->u16Channel_) return nullptr;
   }
   storage->channels_ = channels & (BMM_CHAN_FLOAT | BMM_CHAN_BYTE | BMM_CHAN_U16);

@@ -16,7 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <tuple>
@@ -112,7 +114,12 @@ iconv_t Converter(int codePage) {
   auto it = converters->find(codePage);
   if (it != converters->end()) return it->second;
   iconv_t cd = iconv_open("UTF-32LE", IconvName(codePage).c_str());
-  (*converters)[codePage] = cd;
+  try {
+    (*converters)[codePage] = cd;
+  } catch (const std::bad_alloc&) {
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+    throw;
+  }
   return cd;
 }
 
@@ -381,28 +388,41 @@ HFONT__* FontOf(HDC dc) {
 
 }  // namespace
 
+// These stand in for C calls, which answer failure and never throw: a
+// shortage of memory gives the failure value and leaves nothing behind.
+
 HFONT CreateFontIndirectA(const LOGFONTA* record) {
   if (!record) return nullptr;
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto* font = new HFONT__;
-  font->record = *record;
-  font->codePage = CharsetCodePage(record->lfCharSet);
-  // A font with no face still makes a handle, as GDI's always does; its
-  // queries then fail.
-  OpenFace(*font);
-  fonts.insert(font);
-  seam::Made(seam::Kind::Font);
-  return font;
+  std::unique_ptr<HFONT__> font;
+  try {
+    font = std::make_unique<HFONT__>();
+    font->record = *record;
+    font->codePage = CharsetCodePage(record->lfCharSet);
+    // A font with no face still makes a handle, as GDI's always does; its
+    // queries then fail.
+    OpenFace(*font);
+    fonts.insert(font.get());
+    seam::Made(seam::Kind::Font);
+    return font.release();
+  } catch (const std::bad_alloc&) {
+    if (font && font->face) FT_Done_Face(font->face);
+    return nullptr;
+  }
 }
 
 HDC GetDC(HWND window) {
   std::lock_guard<std::mutex> lock(gdiMutex);
-  auto* dc = new HDC__;
-  dc->window = window;
-  dc->font = &stockFont;
-  contexts.insert(dc);
-  seam::Made(seam::Kind::Context);
-  return dc;
+  try {
+    auto dc = std::make_unique<HDC__>();
+    dc->window = window;
+    dc->font = &stockFont;
+    contexts.insert(dc.get());
+    seam::Made(seam::Kind::Context);
+    return dc.release();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 int ReleaseDC(HWND, HDC dc) {
@@ -455,7 +475,14 @@ DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, GLYPHMETRICS* metrics, DW
   if (!identity || code > 0xFFFF) return GDI_ERROR;
   if (format != GGO_METRICS && format != GGO_BITMAP) return GDI_ERROR;
   if (format == GGO_BITMAP && seam::GlyphBitmapFails(code)) return GDI_ERROR;
-  const HFONT__::Glyph& glyph = RenderGlyph(*font, code);
+  const HFONT__::Glyph* rendered = nullptr;
+  try {
+    rendered = &RenderGlyph(*font, code);
+  } catch (const std::bad_alloc&) {
+    font->glyphs.erase(code);  // not cached half-made: the next query tries again
+    return GDI_ERROR;
+  }
+  const HFONT__::Glyph& glyph = *rendered;
   if (!glyph.ok) return GDI_ERROR;
   *metrics = glyph.metrics;
   if (format == GGO_METRICS) return 0;
@@ -474,10 +501,15 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
                                            : std::malloc(bytes);
   if (!memory && bytes == 0) memory = std::malloc(1);
   if (!memory) return nullptr;
-  auto* block = new Block{static_cast<unsigned char*>(memory), bytes, 0};
-  {
+  auto* block = new (std::nothrow) Block{static_cast<unsigned char*>(memory), bytes, 0};
+  try {
+    if (!block) throw std::bad_alloc();
     std::lock_guard<std::mutex> lock(gdiMutex);
     blocks.insert(block);
+  } catch (const std::bad_alloc&) {
+    delete block;
+    std::free(memory);
+    return nullptr;
   }
   seam::Made(seam::Kind::GlobalBlock);
   return block;
@@ -535,12 +567,30 @@ bool IsLeadByte(unsigned char c) {
   return LeadByteOf(ProcessCodePage(), c);
 }
 
+namespace {
+// An iconv descriptor closed on every way out.
+class Iconv {
+ public:
+  Iconv(const std::string& to, const char* from) : cd_(iconv_open(to.c_str(), from)) {}
+  ~Iconv() {
+    if (Ok()) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  operator iconv_t() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+}  // namespace
+
 std::string TextInCodePage(const std::string& utf8) {
   const int codePage = MultiByteCodePage();
-  iconv_t check = iconv_open("UTF-32LE", "UTF-8");
-  iconv_t convert = iconv_open((IconvName(codePage) + "//TRANSLIT").c_str(), "UTF-8");
+  Iconv check("UTF-32LE", "UTF-8");
+  Iconv convert(IconvName(codePage) + "//TRANSLIT", "UTF-8");
   std::string out = utf8;
-  if (check != reinterpret_cast<iconv_t>(-1) && convert != reinterpret_cast<iconv_t>(-1)) {
+  if (check.Ok() && convert.Ok()) {
     std::vector<char> in(utf8.begin(), utf8.end());
     std::vector<char> wide(utf8.size() * 4 + 4);
     char* inPtr = in.data();
@@ -559,8 +609,6 @@ std::string TextInCodePage(const std::string& utf8) {
         out.assign(bytes.data(), bytes.size() - outLeft);
     }
   }
-  if (check != reinterpret_cast<iconv_t>(-1)) iconv_close(check);
-  if (convert != reinterpret_cast<iconv_t>(-1)) iconv_close(convert);
   return out;
 }
 

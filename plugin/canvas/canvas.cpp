@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "canvas/arith.h"
+#include "platform/memory.h"
 
 void ToColor64(float r, float g, float b, BMM_Color_64& out) {
   out.r = static_cast<std::uint16_t>(zarn::TruncToInt32(r * 65535.0f));
@@ -61,7 +62,7 @@ BMM_Color_64* Canvas::ReadBitmap() {
   // One element even for an empty bitmap, so null always means "no memory".
   // Held until filled, so a host fetch that throws does not leak it.
   std::unique_ptr<BMM_Color_64, decltype(&std::free)> buffer(
-      static_cast<BMM_Color_64*>(std::malloc((n ? n : 1) * sizeof(BMM_Color_64))), &std::free);
+      static_cast<BMM_Color_64*>(platform::Allocate((n ? n : 1) * sizeof(BMM_Color_64))), &std::free);
   if (!buffer) return nullptr;
   // Rows start out zero; only a row the bitmap does not fill needs clearing,
   // which spares a whole pass over the frame.

@@ -231,9 +231,12 @@ public:
   // cx = ceil(x) and cy = ceil(y).
   void Splat(float x, float y, BMM_Color_64 colour);
   // Clears the canvas and maps the bitmap's picture onto corners P0..P3. A
-  // row the bitmap cannot give is taken as transparent black.
+  // row the bitmap cannot give is taken as transparent black. Without memory
+  // for its row buffer the picture is left as it was.
   void Warp(float x0, float y0, float x1, float y1, float x2, float y2,
             float x3, float y3);
+  // As Warp; false when memory was short and the picture is untouched.
+  bool TryWarp(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3);
   void ScaleImage(int anchor, float sx, float sy);
   void RotateImage(int anchor, float degrees);
   // Tilts about a horizontal axis: the height becomes H * cos(degrees) and

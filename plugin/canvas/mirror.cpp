@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "canvas/canvas.h"
+#include "platform/memory.h"
 
 void Canvas::ReadColumn(int x, BMM_Color_64* buffer) const {
   const BMM_Color_64* p = pixels + x;
@@ -29,7 +30,7 @@ void Canvas::MirrorHorizontal() {
 void Canvas::MirrorVertical() {
   if (!pixels || height < 2 || width < 1) return;
   const std::size_t rowBytes = sizeof(BMM_Color_64) * static_cast<std::size_t>(width);
-  auto* t = static_cast<BMM_Color_64*>(std::malloc(rowBytes));
+  auto* t = static_cast<BMM_Color_64*>(platform::Allocate(rowBytes));
   if (!t) return;
   for (int i = 0; i < height / 2; ++i) {
     BMM_Color_64* rowI = pixels + static_cast<std::size_t>(i) * width;

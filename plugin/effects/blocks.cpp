@@ -9,6 +9,7 @@
 
 #include "canvas/arith.h"
 #include "canvas/canvas.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -198,9 +199,9 @@ BMM_Color_64* Canvas::CellAverages(int cols, int rows) const {
   const bool narrow = area <= 65537;
   const std::size_t sumBytes =
       static_cast<std::size_t>(cols) * 4 * (narrow ? sizeof(std::uint32_t) : sizeof(std::uint64_t));
-  auto* grid = static_cast<BMM_Color_64*>(std::malloc(static_cast<std::size_t>(count) *
+  auto* grid = static_cast<BMM_Color_64*>(platform::Allocate(static_cast<std::size_t>(count) *
                                                       sizeof(BMM_Color_64)));
-  void* sums = std::malloc(sumBytes);
+  void* sums = platform::Allocate(sumBytes);
   if (!grid || !sums) {
     std::free(grid);
     std::free(sums);
@@ -255,7 +256,7 @@ void Canvas::Reduce(int x, int y, float fx, float fy) {
   // covers: each pixel is written once, the background runs copied from one
   // cleared row.
   const BlockClip c = ClipBlock(x, y, cols, rows, width, height);
-  auto* back = static_cast<BMM_Color_64*>(std::malloc(static_cast<std::size_t>(width) *
+  auto* back = static_cast<BMM_Color_64*>(platform::Allocate(static_cast<std::size_t>(width) *
                                                       sizeof(BMM_Color_64)));
   if (!back) {
     std::free(grid);

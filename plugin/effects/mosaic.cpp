@@ -8,6 +8,7 @@
 #endif
 
 #include "canvas/canvas.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -65,9 +66,9 @@ void Canvas::Mosaic(int cellWidth, int cellHeight, int id) {
   // cell, then written back row by row: each pixel is read once and written
   // once, whatever the cell size.
   const int cols = static_cast<int>((static_cast<std::int64_t>(width) + cellWidth - 1) / cellWidth);
-  auto* sums = static_cast<CellSum*>(std::malloc(static_cast<std::size_t>(cols) * sizeof(CellSum)));
+  auto* sums = static_cast<CellSum*>(platform::Allocate(static_cast<std::size_t>(cols) * sizeof(CellSum)));
   auto* means = static_cast<BMM_Color_64*>(
-      std::malloc(static_cast<std::size_t>(cols) * sizeof(BMM_Color_64)));
+      platform::Allocate(static_cast<std::size_t>(cols) * sizeof(BMM_Color_64)));
   if (!sums || !means) {
     std::free(sums);
     std::free(means);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "canvas/canvas.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ void SaturateAll(BMM_Color_64* pixels, std::size_t count, const std::int32_t* mi
 
 void Canvas::AdjustSaturation(int percent, int id) {
   if (!pixels || width < 1 || height < 1) return;
-  auto* steps = static_cast<std::int32_t*>(std::malloc((2 * kSpan + 1) * sizeof(std::int32_t)));
+  auto* steps = static_cast<std::int32_t*>(platform::Allocate((2 * kSpan + 1) * sizeof(std::int32_t)));
   if (!steps) return;
   FillSteps(steps, percent);
   const std::int32_t* mid = steps + kSpan;

@@ -8,6 +8,7 @@
 #include "canvas/arith.h"
 #include "canvas/canvas.h"
 #include "hostsdk/util.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ struct SpikeTable {
   double* cs = nullptr;  // cos, sin pairs
   int count = 0;
   SpikeTable(int rays, float startDegrees) {
-    cs = static_cast<double*>(std::malloc(static_cast<std::size_t>(rays) * 2 * sizeof(double)));
+    cs = static_cast<double*>(platform::Allocate(static_cast<std::size_t>(rays) * 2 * sizeof(double)));
     if (!cs) return;
     const float step = 360.0f / static_cast<float>(rays);
     for (int k = 0; k < rays; ++k) {
@@ -105,8 +106,8 @@ struct Stencil {
     oy1 = std::min(radius - 1, height - 1);
     const std::size_t rows = static_cast<std::size_t>(oy1 - oy0 + 1);
     const std::size_t cols = static_cast<std::size_t>(ox1 - ox0 + 1);
-    rowStart = static_cast<std::size_t*>(std::malloc((rows + 1) * sizeof(std::size_t)));
-    taps = static_cast<Tap*>(std::malloc(rows * cols * sizeof(Tap)));
+    rowStart = static_cast<std::size_t*>(platform::Allocate((rows + 1) * sizeof(std::size_t)));
+    taps = static_cast<Tap*>(platform::Allocate(rows * cols * sizeof(Tap)));
     if (!rowStart || !taps) return false;
     const float r2 = static_cast<float>(radius * radius);
     std::size_t n = 0;

@@ -6,6 +6,7 @@
 
 #include "canvas/arith.h"
 #include "canvas/canvas.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -98,11 +99,23 @@ void Canvas::Splat(float x, float y, BMM_Color_64 colour) {
   }
 }
 
-void Canvas::Warp(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
-                  float y3) {
-  if (!pixels) return;
+void Canvas::Warp(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3) {
+  TryWarp(x0, y0, x1, y1, x2, y2, x3, y3);
+}
+
+bool Canvas::TryWarp(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3) {
+  if (!pixels) return true;
+  const bool empty = width < 1 || height < 1;
+  // One host fetch per row; the per-pixel reads the warp is defined by take
+  // the same values from this buffer. Had before the canvas is cleared, so a
+  // shortage of memory leaves the picture as it was, not blank.
+  BMM_Color_64* row = nullptr;
+  if (!empty) {
+    row = static_cast<BMM_Color_64*>(platform::Allocate(static_cast<std::size_t>(width) * sizeof(BMM_Color_64)));
+    if (!row) return false;
+  }
   Clear();
-  if (width < 1 || height < 1) return;
+  if (empty) return true;
   const float W = static_cast<float>(width);
   const float H = static_cast<float>(height);
   const float area = static_cast<float>(static_cast<std::int64_t>(width) * height);
@@ -113,11 +126,6 @@ void Canvas::Warp(float x0, float y0, float x1, float y1, float x2, float y2, fl
   const float cx = (((x1 + x0) - x2) - x3) / area;
   const float cy = (((y1 + y0) - y2) - y3) / area;
 
-  // One host fetch per row; the per-pixel reads the warp is defined by take
-  // the same values from this buffer.
-  auto* row = static_cast<BMM_Color_64*>(std::malloc(static_cast<std::size_t>(width) *
-                                                     sizeof(BMM_Color_64)));
-  if (!row) return;
   int yi = 0;
   for (float y = 0.0f; y < H; y += 1.0f, ++yi) {
     if (!bitmap->FetchRow(0, yi, width, row)) {
@@ -134,29 +142,33 @@ void Canvas::Warp(float x0, float y0, float x1, float y1, float x2, float y2, fl
     }
   }
   std::free(row);
+  return true;
 }
 
 namespace {
 // Warps the picture with its corners, in the order Warp takes them, sent to
 // move(d, a): d is the corner less the anchor a.
+// move(d, a): d is the corner less the anchor a. False when memory was short
+// and the picture is untouched.
 template <typename Move>
-void WarpCorners(Canvas& canvas, Transform op, int anchor, Move move) {
+bool WarpCorners(Canvas& canvas, Transform op, int anchor, Move move) {
   const float W = static_cast<float>(canvas.width);
   const float H = static_cast<float>(canvas.height);
   Point2 a(0.0f, 0.0f);
-  if (!AnchorPoint(op, anchor, W, H, a)) return;
+  if (!AnchorPoint(op, anchor, W, H, a)) return true;
   const Point2 q[4] = {{0.0f, 0.0f}, {W, H}, {0.0f, H}, {W, 0.0f}};
   Point2 p[4];
   for (int i = 0; i < 4; ++i) p[i] = move(q[i].x - a.x, q[i].y - a.y, a);
-  canvas.Warp(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, p[3].x, p[3].y);
+  return canvas.TryWarp(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, p[3].x, p[3].y);
+}
+
+bool Scale(Canvas& canvas, int anchor, float sx, float sy) {
+  return WarpCorners(canvas, Transform::Scale, anchor,
+                     [&](float dx, float dy, Point2 a) { return Point2(dx * sx + a.x, dy * sy + a.y); });
 }
 }  // namespace
 
-void Canvas::ScaleImage(int anchor, float sx, float sy) {
-  WarpCorners(*this, Transform::Scale, anchor, [&](float dx, float dy, Point2 a) {
-    return Point2(dx * sx + a.x, dy * sy + a.y);
-  });
-}
+void Canvas::ScaleImage(int anchor, float sx, float sy) { Scale(*this, anchor, sx, sy); }
 
 void Canvas::RotateImage(int anchor, float degrees) {
   const float t = zarn::DegToRad(-degrees);
@@ -195,17 +207,24 @@ void Canvas::TileImage(int mode, float fx, float fy) {
   // NaN fails these tests too.
   if (!(fx >= 1.0f) || !(fy >= 1.0f)) return;
   if (fx == 1.0f && fy == 1.0f) return;
-  ScaleImage(2, 1.0f / fx, 1.0f / fy);
   const float W = static_cast<float>(width);
   const float H = static_cast<float>(height);
   const int tw = zarn::TruncToInt32(W / fx);
   const int th = zarn::TruncToInt32(H / fy);
+  // The tile's memory comes first: short of it, or of the warp's, the
+  // picture is left as it was rather than shrunk and not tiled.
+  BMM_Color_64* tile = nullptr;
+  if (tw >= 1 && th >= 1) {
+    tile = static_cast<BMM_Color_64*>(platform::AllocateZeroed(
+        static_cast<std::size_t>(tw) * static_cast<std::size_t>(th), sizeof(BMM_Color_64)));
+    if (!tile) return;
+  }
+  if (!Scale(*this, 2, 1.0f / fx, 1.0f / fy)) {
+    std::free(tile);
+    return;
+  }
   // An empty tile pastes nothing; stopping here also bounds the tile counts
   // below by the canvas size (fx <= W, fy <= H).
-  if (tw < 1 || th < 1) return;
-  auto* tile = static_cast<BMM_Color_64*>(
-      std::calloc(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th),
-                  sizeof(BMM_Color_64)));
   if (!tile) return;
   CopyBlock(0, 0, tw, th, tile);
   const double nx = std::ceil(static_cast<double>(fx));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <ostream>
+#include <random>
 #include <stdexcept>
 
 namespace zarntest {
@@ -31,6 +32,21 @@ std::vector<BMM_Color_64> Pixels(Bitmap& bitmap) {
   for (int y = 0; y < bitmap.Height(); ++y)
     bitmap.FetchRow(0, y, bitmap.Width(), out.data() + static_cast<std::size_t>(y) * bitmap.Width());
   return out;
+}
+
+std::unique_ptr<Bitmap> SampleBitmap(int width, int height) {
+  auto storage = MemoryStorage::Create(width, height, BMM_CHAN_FLOAT | BMM_CHAN_U16);
+  if (!storage) return nullptr;
+  std::mt19937 random(12);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y) * width + x;
+      storage->Pixels()[i] = {static_cast<std::uint16_t>(random()), static_cast<std::uint16_t>(random()),
+                              static_cast<std::uint16_t>(random()), 65535};
+      storage->FloatChannel()[i] = 10.0f + static_cast<float>(x + y);
+      storage->U16Channel()[i] = static_cast<std::uint16_t>((x / 32 + y / 32) % 3);
+    }
+  return std::make_unique<Bitmap>(std::move(storage));
 }
 
 CountingStorage::CountingStorage(int width, int height)

@@ -34,6 +34,11 @@ class HollowStorage final : public BitmapStorage {
 };
 std::unique_ptr<Bitmap> HollowBitmap(int width, int height);
 
+// Seeded random opaque colours with a depth (10 + x + y) and an object-id
+// channel ((x / 32 + y / 32) % 3), so every operation, including those that
+// select by id, has something to do.
+std::unique_ptr<Bitmap> SampleBitmap(int width, int height);
+
 // All pixels of a bitmap, row 0 first.
 std::vector<BMM_Color_64> Pixels(Bitmap& bitmap);
 
