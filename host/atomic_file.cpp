@@ -11,10 +11,12 @@
 #include <set>
 
 #include "host/interrupt.h"
+
 // First, so that ReplaceFile is declared as the platform unit saw it where
 // the system headers rename it.
-#include "platform/module.h"
 #include "platform/win.h"
+
+#include "platform/module.h"
 
 namespace fs = std::filesystem;
 
