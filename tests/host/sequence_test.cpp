@@ -20,6 +20,9 @@ using zarn::host::SelectFrames;
 
 namespace {
 
+// A name in quotes as pattern errors give it.
+std::string Quoted(const std::string& name) { return std::string(1, '\'').append(name).append(1, '\''); }
+
 class Planning : public ::testing::Test {
  protected:
   void Touch(const std::vector<std::string>& names) {
@@ -84,9 +87,9 @@ TEST_F(Planning, ListingErrors) {
       {P("empty/f.%d.png"), "no frames match " + P("empty/f.%d.png")},
       {P("empty"), "no PNG or EXR images in " + P("empty")},
       {P("nothing.png"), "no such file or folder: " + P("nothing.png")},
-      {P("f.%d.%d.png"), "'" + P("f.%d.%d.png") + "': a frame pattern takes only one %d"},
-      {P("f.%x.png"), "'" + P("f.%x.png") + "': a frame pattern takes one %d, %4d or %04d"},
-      {P("f%d/x.png"), "'" + P("f%d/x.png") + "': the frame number must be in the file name, not a folder"},
+      {P("f.%d.%d.png"), Quoted(P("f.%d.%d.png")) + ": a frame pattern takes only one %d"},
+      {P("f.%x.png"), Quoted(P("f.%x.png")) + ": a frame pattern takes one %d, %4d or %04d"},
+      {P("f%d/x.png"), Quoted(P("f%d/x.png")) + ": the frame number must be in the file name, not a folder"},
   };
   for (const Case& c : cases) {
     InputFrames inputs;
