@@ -3,9 +3,7 @@
 // end.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <memory>
-#include <vector>
 
 #include "canvas/canvas.h"
 #include "frames.h"
@@ -16,29 +14,12 @@ namespace {
 using zarnbench::BM_MemcpyFrame;
 using zarnbench::RampFrame;
 
-// Runs op on a canvas over the frame; the picture is put back, untimed,
-// before each run so that every run sees the same pixels.
+// Runs op on a canvas over the ramp frame.
 template <typename Op>
 void OnFrame(benchmark::State& state, Op op) {
-  const int w = static_cast<int>(state.range(0));
-  const int h = static_cast<int>(state.range(1));
-  auto bitmap = RampFrame(w, h);
+  auto bitmap = RampFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   Canvas canvas(nullptr, nullptr, bitmap.get());
-  if (!canvas.HasPixels()) {
-    state.SkipWithError("no memory for the canvas");
-    return;
-  }
-  const std::vector<BMM_Color_64> original(canvas.pixels,
-                                           canvas.pixels + static_cast<std::size_t>(w) * h);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(canvas.pixels, original.data(), original.size() * sizeof(BMM_Color_64));
-    state.ResumeTiming();
-    op(canvas);
-    benchmark::DoNotOptimize(canvas.pixels);
-    benchmark::ClobberMemory();
-  }
-  zarnbench::SetFrameBytes(state, w, h);
+  zarnbench::TimeOnCanvas(state, canvas, op);
 }
 
 void BM_WarpRotate30(benchmark::State& state) {
