@@ -27,7 +27,8 @@ class SourceSums {
  public:
   SourceSums(const BMM_Color_64* source, int width, int height)
       : source_(source), width_(width), height_(height) {
-    const std::size_t n = (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
+    const std::size_t n =
+        (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
     if (n > SIZE_MAX / sizeof(Sum3)) return;
     table_ = static_cast<Sum3*>(std::malloc(n * sizeof(Sum3)));
     if (!table_) return;
@@ -138,13 +139,14 @@ class ColumnBlur {
     const std::size_t w = static_cast<std::size_t>(c_.width);
     // One zero column on each side stands for the columns beyond the edges.
     columns_ = static_cast<std::uint32_t*>(std::calloc((w + 2) * 4, sizeof(std::uint32_t)));
-    above_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    above_ =
+        static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
     if (!columns_ || !above_) return false;
     int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
     std::int64_t tableRows = 0;
     for (int y = 0; y < c_.height && !c_.QueryAbort(y); ++y) {
-      const int y1 =
-          static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach_ + 1, c_.height));
+      const int y1 = static_cast<int>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach_ + 1, c_.height));
       const int y0 = std::max(y - reach_, 0);
       // Usually one row enters and one leaves, in one pass.
       while (bottom < y1 || top < y0) {
@@ -162,7 +164,9 @@ class ColumnBlur {
   }
 
  private:
-  const BMM_Color_64* Row(int y) const { return c_.sourcePixels + static_cast<std::size_t>(y) * c_.width; }
+  const BMM_Color_64* Row(int y) const {
+    return c_.sourcePixels + static_cast<std::size_t>(y) * c_.width;
+  }
   std::uint32_t* Column(std::int64_t x) { return columns_ + 4 * static_cast<std::size_t>(x + 1); }
 
   // above_[k] = Divider's raised 1 / (rows * k) for every width k the
@@ -192,7 +196,8 @@ class ColumnBlur {
     auto* col = reinterpret_cast<__m128i*>(Column(0));
     if (in && out) {
       for (int x = 0; x < w; ++x) {
-        const __m128i a = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x)), zero);
+        const __m128i a =
+            _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x)), zero);
         const __m128i b =
             _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(out + x)), zero);
         _mm_storeu_si128(col + x, _mm_add_epi32(_mm_loadu_si128(col + x), _mm_sub_epi32(a, b)));
@@ -201,7 +206,8 @@ class ColumnBlur {
     }
     const BMM_Color_64* one = in ? in : out;
     for (int x = 0; x < w; ++x) {
-      const __m128i a = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(one + x)), zero);
+      const __m128i a =
+          _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(one + x)), zero);
       const __m128i v = _mm_loadu_si128(col + x);
       _mm_storeu_si128(col + x, in ? _mm_add_epi32(v, a) : _mm_sub_epi32(v, a));
     }
@@ -236,8 +242,9 @@ class ColumnBlur {
     const __m128i back = _mm_set1_epi16(-32768);
     for (int x = 0; x < w; ++x) {
       // Column sums are below 2^31: their difference is an exact int32.
-      const __m128i d = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x + reach))),
-                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x - reach - 1))));
+      const __m128i d =
+          _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x + reach))),
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x - reach - 1))));
       rg = _mm_add_pd(rg, _mm_cvtepi32_pd(d));
       ba = _mm_add_pd(ba, _mm_cvtepi32_pd(_mm_shuffle_epi32(d, 0xEE)));
       if (id != -1 && static_cast<std::int64_t>(c_.ReadIdChannel(x, y)) != id) continue;
@@ -254,7 +261,8 @@ class ColumnBlur {
     }
 #else
     double r = 0, g = 0, b = 0;
-    for (std::int64_t x = 0; x < first; ++x) r += Column(x)[0], g += Column(x)[1], b += Column(x)[2];
+    for (std::int64_t x = 0; x < first; ++x)
+      r += Column(x)[0], g += Column(x)[1], b += Column(x)[2];
     for (int x = 0; x < w; ++x) {
       const std::uint32_t* in = at(x + reach);
       const std::uint32_t* out = at(x - reach - 1);
@@ -288,7 +296,8 @@ class ColumnBlur {
 class DepthRadius {
  public:
   DepthRadius(double scale, double range, int cap) : scale_(scale), range_(range), cap_(cap) {
-    thresholds_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
+    thresholds_ =
+        static_cast<double*>(std::malloc((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
     if (!thresholds_) return;
     thresholds_[0] = 0.0;
     const std::uint64_t infinite = 0x7FF0000000000000ULL;
@@ -339,6 +348,181 @@ class DepthRadius {
   double step_ = 0.0;
   double* thresholds_ = nullptr;
 };
+
+// DepthBlur's windows in 32-bit sums: a summed-area table kept modulo 2^32,
+// whose four-corner difference is a window's exact sum whenever that sum is
+// below 2^32 (here below 2^31, so that it converts as a signed lane). Only
+// the table rows a window of the largest radius reaches are kept, in a ring
+// that is filled as the walk down the picture first needs them.
+class RingSums {
+ public:
+  // Every lane: r, g, b and a (summed and dropped).
+  struct Entry {
+    std::uint32_t v[4];
+  };
+
+  RingSums(const BMM_Color_64* source, int width, int height, int cap)
+      : source_(source), width_(width), height_(height) {
+    const std::int64_t side = 2 * static_cast<std::int64_t>(cap) + 1;
+    const std::int64_t rows = std::min<std::int64_t>(side, height);
+    const std::int64_t cols = std::min<std::int64_t>(side, width);
+    if (rows * cols * 65535 >= (std::int64_t{1} << 31)) return;
+    slots_ =
+        static_cast<int>(std::min<std::int64_t>(side + 1, static_cast<std::int64_t>(height) + 1));
+    const std::size_t n = static_cast<std::size_t>(slots_) * (static_cast<std::size_t>(width) + 1);
+    if (n > SIZE_MAX / sizeof(Entry)) return;
+    table_ = static_cast<Entry*>(std::malloc(n * sizeof(Entry)));
+    above_ = static_cast<double*>(
+        std::malloc((static_cast<std::size_t>(rows * cols) + 1) * sizeof(double)));
+    if (!table_ || !above_) return;
+    for (std::int64_t k = 1; k <= rows * cols; ++k)
+      above_[k] = (1.0 / static_cast<double>(k)) * (1.0 + 0x1p-50);
+    std::memset(Row(0), 0, (static_cast<std::size_t>(width) + 1) * sizeof(Entry));
+    ready_ = true;
+  }
+  ~RingSums() {
+    std::free(table_);
+    std::free(above_);
+  }
+  RingSums(const RingSums&) = delete;
+  RingSums& operator=(const RingSums&) = delete;
+
+  bool Ready() const { return ready_; }
+
+  // Table row i (sums over source rows < i); rows i - slots + 1 ... i are kept.
+  const Entry* Row(int i) const {
+    return table_ + static_cast<std::size_t>(i % slots_) * (width_ + 1);
+  }
+  Entry* Row(int i) { return table_ + static_cast<std::size_t>(i % slots_) * (width_ + 1); }
+
+  // Makes table rows up to `row` available.
+  void Ensure(int row) {
+    for (; built_ < row; ++built_) {
+      const BMM_Color_64* src = source_ + static_cast<std::size_t>(built_) * width_;
+      const Entry* above = Row(built_);
+      Entry* out = Row(built_ + 1);
+      out[0] = Entry{{0, 0, 0, 0}};
+#if defined(__SSE2__)
+      const __m128i zero = _mm_setzero_si128();
+      __m128i run = zero;
+      for (int x = 0; x < width_; ++x) {
+        run = _mm_add_epi32(
+            run,
+            _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + x)), zero));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + x + 1),
+            _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(above + x + 1)), run));
+      }
+#else
+      std::uint32_t r = 0, g = 0, b = 0;
+      for (int x = 0; x < width_; ++x) {
+        r += src[x].r, g += src[x].g, b += src[x].b;
+        out[x + 1] =
+            Entry{{above[x + 1].v[0] + r, above[x + 1].v[1] + g, above[x + 1].v[2] + b, 0}};
+      }
+#endif
+    }
+  }
+
+  // Writes the means of the windows of a run of pixels [xa, xb) of row
+  // `row` that share one radius, whose table rows are [top, bottom), `rows`
+  // high. Inside the picture every window has the same size.
+  void PutRun(const Entry* top, const Entry* bottom, int rows, int radius, int xa, int xb,
+              BMM_Color_64* row) const {
+    // Windows of the pixels [inLo, inHi) lie wholly inside the picture.
+    const int inLo = std::min(std::max(xa, radius), xb);
+    const int inHi = static_cast<int>(std::max<std::int64_t>(
+        std::min<std::int64_t>(xb, static_cast<std::int64_t>(width_) - radius), inLo));
+    auto edge = [&](int x) {
+      const int x0 = std::max(x - radius, 0);
+      const int x1 = static_cast<int>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(x) + radius + 1, width_));
+      Put(top, bottom, x0, x1, above_[static_cast<std::size_t>(rows) * (x1 - x0)], row[x]);
+    };
+    int x = xa;
+    for (; x < inLo; ++x) edge(x);
+    if (x < inHi) {
+      const double above =
+          above_[static_cast<std::size_t>(rows) * (2 * static_cast<std::size_t>(radius) + 1)];
+      for (; x < inHi; ++x) Put(top, bottom, x - radius, x + radius + 1, above, row[x]);
+    }
+    for (; x < xb; ++x) edge(x);
+  }
+
+ private:
+  // p's r, g and b from the window of table rows [top, bottom) and
+  // columns [x0, x1), `above` being its size's raised reciprocal.
+  static void Put(const Entry* top, const Entry* bottom, int x0, int x1, double above,
+                  BMM_Color_64& p) {
+#if defined(__SSE2__)
+    auto at = [](const Entry* e) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(e)); };
+    const __m128i s = _mm_add_epi32(_mm_sub_epi32(at(bottom + x1), at(bottom + x0)),
+                                    _mm_sub_epi32(at(top + x0), at(top + x1)));
+    const __m128d up = _mm_set1_pd(above);
+    const __m128i means = _mm_unpacklo_epi64(
+        _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(s), up)),
+        _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(s, 0xEE)), up)));
+    // Means are 0 ... 65535: to 16 bits through signed saturation after a
+    // shift by 32768, shifted back; then the pixel's own alpha.
+    __m128i packed = _mm_add_epi16(
+        _mm_packs_epi32(_mm_sub_epi32(means, _mm_set1_epi32(32768)), _mm_set1_epi32(32768)),
+        _mm_set1_epi16(-32768));
+    packed = _mm_insert_epi16(packed, p.a, 3);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(&p), packed);
+#else
+    for (int c = 0; c < 3; ++c) {
+      const std::uint32_t sum = bottom[x1].v[c] - bottom[x0].v[c] - top[x1].v[c] + top[x0].v[c];
+      const auto mean = static_cast<std::uint16_t>(
+          static_cast<std::int32_t>(static_cast<double>(static_cast<std::int32_t>(sum)) * above));
+      (c == 0 ? p.r : c == 1 ? p.g : p.b) = mean;
+    }
+#endif
+  }
+
+  const BMM_Color_64* source_;
+  int width_;
+  int height_;
+  int slots_ = 0;
+  int built_ = 0;
+  bool ready_ = false;
+  Entry* table_ = nullptr;
+  double* above_ = nullptr;
+};
+
+// DepthBlur over 32-bit window sums; false, having done nothing, where the
+// windows' sums could pass 2^31 or the memory is not there.
+template <typename RowRadii>
+bool DepthBlurNarrow(SourceCanvas& c, int cap, RowRadii rowRadii) {
+  const int width = c.width, height = c.height;
+  RingSums ring(c.sourcePixels, width, height, cap);
+  // The row's radii first, then each run of one radius at a time.
+  auto* radii = static_cast<int*>(std::malloc(static_cast<std::size_t>(width) * sizeof(int)));
+  if (!ring.Ready() || !radii) {
+    std::free(radii);
+    return false;
+  }
+  for (int y = 0; y < height && !c.QueryAbort(y); ++y) {
+    ring.Ensure(
+        static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + cap + 1, height)));
+    BMM_Color_64* row = c.pixels + static_cast<std::size_t>(y) * width;
+    const float* depth = c.channel1 ? c.channel1 + static_cast<std::size_t>(y) * width : nullptr;
+    rowRadii(y, depth, radii);
+    for (int x = 0; x < width;) {
+      const int radius = radii[x];
+      int end = x + 1;
+      while (end < width && radii[end] == radius) ++end;
+      if (radius > 0) {
+        const int y0 = std::max(y - radius, 0);
+        const int y1 = static_cast<int>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(y) + radius + 1, height));
+        ring.PutRun(ring.Row(y0), ring.Row(y1), y1 - y0, radius, x, end, row);
+      }
+      x = end;
+    }
+  }
+  std::free(radii);
+  return true;
+}
 
 }  // namespace
 
@@ -394,7 +578,8 @@ void SourceCanvas::Blur(int id, int radius) {
       continue;
     }
     const int y0 = std::max(y - reach, 0);
-    const int y1 = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
+    const int y1 =
+        static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
     for (; bottom < y1; ++bottom) {
       const BMM_Color_64* src = sourcePixels + static_cast<std::size_t>(bottom) * w;
       for (std::size_t x = 0; x < w; ++x) {
@@ -422,7 +607,8 @@ void SourceCanvas::Blur(int id, int radius) {
       const int x1 =
           static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + reach + 1, width));
       divider.Set(rows * static_cast<std::uint64_t>(x1 - x0));
-      const Sum3 s{prefix[x1].r - prefix[x0].r, prefix[x1].g - prefix[x0].g, prefix[x1].b - prefix[x0].b};
+      const Sum3 s{prefix[x1].r - prefix[x0].r, prefix[x1].g - prefix[x0].g,
+                   prefix[x1].b - prefix[x0].b};
       PutMean(s, divider, row[x]);
     }
   }
@@ -457,7 +643,47 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
   const double scale = 2.0 * static_cast<double>(maxRadius);
   // Clamped before any conversion, so a far depth (or an infinite one times
   // a zero radius) never leaves the int range.
-  const DepthRadius radiusOf(scale, static_cast<double>(range), ReachOf(maxRadius, width, height));
+  const int cap = ReachOf(maxRadius, width, height);
+  const DepthRadius radiusOf(scale, static_cast<double>(range), cap);
+  // The radius of the selected pixel (x, y), or 0 for one left alone.
+  auto radiusAt = [&](int x, int y, const float* depth) {
+    if (id != -1 && static_cast<std::int64_t>(ReadIdChannel(x, y)) != id) return 0;
+    float z = depth ? depth[x] : 0.0f;
+    // No depth (1e30 and beyond, or NaN): as far as the range.
+    if (!(z < 1e30f)) z = range;
+    const double a = std::fabs(-static_cast<double>(z) - static_cast<double>(focus));
+    return radiusOf.Ready() ? radiusOf(a) : radiusOf.Literal(a);
+  };
+  // A row's radii at once: where the depths are there, two at a time by the
+  // literal quotient, division included, cut to cap before conversion.
+  auto rowRadii = [&](int y, const float* depth, int* radii) {
+    int x = 0;
+#if defined(__SSE2__)
+    if (depth) {
+      const __m128 far = _mm_set1_ps(1e30f), rangeF = _mm_set1_ps(range);
+      const __m128d sign = _mm_set1_pd(-0.0), focusD = _mm_set1_pd(focus),
+                    scaleD = _mm_set1_pd(scale), rangeD = _mm_set1_pd(range),
+                    capD = _mm_set1_pd(cap);
+      for (; x + 2 <= width; x += 2) {
+        __m128 z = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth + x)));
+        const __m128 near = _mm_cmplt_ps(z, far);  // false for NaN
+        z = _mm_or_ps(_mm_and_ps(near, z), _mm_andnot_ps(near, rangeF));
+        const __m128d a =
+            _mm_andnot_pd(sign, _mm_sub_pd(_mm_xor_pd(_mm_cvtps_pd(z), sign), focusD));
+        const __m128d q = _mm_div_pd(_mm_mul_pd(a, scaleD), rangeD);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(radii + x),
+                         _mm_cvttpd_epi32(_mm_min_pd(q, capD)));
+      }
+      if (id != -1)
+        for (int i = 0; i < x; ++i)
+          if (static_cast<std::int64_t>(ReadIdChannel(i, y)) != id) radii[i] = 0;
+    }
+#endif
+    for (; x < width; ++x) radii[x] = radiusAt(x, y, depth);
+  };
+  if (DepthBlurNarrow(*this, cap, rowRadii)) return;
+  // Windows whose sums may pass 2^31, or no memory for the ring: one 64-bit
+  // table over the picture.
   SourceSums sums(sourcePixels, width, height);
   Divider divider;
   for (int y = 0; y < height; ++y) {
@@ -465,12 +691,7 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
     BMM_Color_64* row = pixels + static_cast<std::size_t>(y) * width;
     const float* depth = channel1 ? channel1 + static_cast<std::size_t>(y) * width : nullptr;
     for (int x = 0; x < width; ++x) {
-      if (id != -1 && static_cast<std::int64_t>(ReadIdChannel(x, y)) != id) continue;
-      float z = depth ? depth[x] : 0.0f;
-      // No depth (1e30 and beyond, or NaN): as far as the range.
-      if (!(z < 1e30f)) z = range;
-      const double a = std::fabs(-static_cast<double>(z) - static_cast<double>(focus));
-      const int radius = radiusOf.Ready() ? radiusOf(a) : radiusOf.Literal(a);
+      const int radius = radiusAt(x, y, depth);
       if (radius <= 0) continue;
       if (!sums.Ready()) {
         BoxAverageSource(x, y, radius, &row[x]);
@@ -478,8 +699,8 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
       }
       const int reach = ReachOf(radius, width, height);
       const int y0 = std::max(y - reach, 0);
-      const int y1 =
-          static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
+      const int y1 = static_cast<int>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
       const int x0 = std::max(x - reach, 0);
       const int x1 =
           static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + reach + 1, width));
