@@ -127,6 +127,7 @@ class ColumnBlur {
   ~ColumnBlur() {
     std::free(columns_);
     std::free(above_);
+    std::free(inverse_);
   }
   ColumnBlur(const ColumnBlur&) = delete;
   ColumnBlur& operator=(const ColumnBlur&) = delete;
@@ -137,11 +138,17 @@ class ColumnBlur {
     const std::int64_t cols = std::min<std::int64_t>(side, c_.width);
     if (rows > kMaxColumnRows || rows * cols >= (1LL << 32)) return false;
     const std::size_t w = static_cast<std::size_t>(c_.width);
-    // One zero column on each side stands for the columns beyond the edges.
-    columns_ = static_cast<std::uint32_t*>(std::calloc((w + 2) * 4, sizeof(std::uint32_t)));
+    // Zero columns on each side stand for the columns beyond the edges: as
+    // many as a window reaches out, or (for windows wider than the picture)
+    // one, which every column past the edge is cut to.
+    pad_ = static_cast<std::size_t>(std::min<std::int64_t>(reach_, c_.width)) + 1;
+    columns_ = static_cast<std::uint32_t*>(std::calloc((w + 2 * pad_) * 4, sizeof(std::uint32_t)));
     above_ =
         static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
-    if (!columns_ || !above_) return false;
+    inverse_ =
+        static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    if (!columns_ || !above_ || !inverse_) return false;
+    for (std::int64_t k = 1; k <= cols; ++k) inverse_[k] = 1.0 / static_cast<double>(k);
     int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
     std::int64_t tableRows = 0;
     for (int y = 0; y < c_.height && !c_.QueryAbort(y); ++y) {
@@ -167,24 +174,26 @@ class ColumnBlur {
   const BMM_Color_64* Row(int y) const {
     return c_.sourcePixels + static_cast<std::size_t>(y) * c_.width;
   }
-  std::uint32_t* Column(std::int64_t x) { return columns_ + 4 * static_cast<std::size_t>(x + 1); }
+  std::uint32_t* Column(std::int64_t x) {
+    return columns_ + 4 * static_cast<std::size_t>(x + static_cast<std::int64_t>(pad_));
+  }
 
-  // above_[k] = Divider's raised 1 / (rows * k) for every width k the
-  // window takes in a row; rows * k is exact in a double. Two at a time:
-  // near the top and bottom edges this runs for nearly every row.
+  // above_[k] = a raised 1 / (rows * k) for every width k the window takes
+  // in a row, as 1 / rows times inverse_[k] = 1 / k, raised by 2^-50 of
+  // itself: at or above 1 / (rows * k) and within 13 * 2^-53 of it, so that
+  // MeanOf's argument holds (sum * 13 * 2^-53 < 2^-32 for sums of 16-bit
+  // values). Near the top and bottom edges this runs for nearly every row,
+  // so it divides once.
   void FillReciprocals(double rows, std::int64_t cols) {
     const double raise = 1.0 + 0x1p-50;
+    const double perRow = 1.0 / rows;
     std::int64_t k = 1;
 #if defined(__SSE2__)
-    const __m128d r = _mm_set1_pd(rows), one = _mm_set1_pd(1.0), up = _mm_set1_pd(raise),
-                  two = _mm_set1_pd(2.0);
-    __m128d kk = _mm_set_pd(2.0, 1.0);
-    for (; k + 1 <= cols; k += 2) {
-      _mm_storeu_pd(above_ + k, _mm_mul_pd(_mm_div_pd(one, _mm_mul_pd(r, kk)), up));
-      kk = _mm_add_pd(kk, two);
-    }
+    const __m128d r = _mm_set1_pd(perRow), up = _mm_set1_pd(raise);
+    for (; k + 1 <= cols; k += 2)
+      _mm_storeu_pd(above_ + k, _mm_mul_pd(_mm_mul_pd(r, _mm_loadu_pd(inverse_ + k)), up));
 #endif
-    for (; k <= cols; ++k) above_[k] = (1.0 / (rows * static_cast<double>(k))) * raise;
+    for (; k <= cols; ++k) above_[k] = (perRow * inverse_[k]) * raise;
   }
 
   // Adds the row `in` to the column sums and takes `out` away (either may
@@ -224,12 +233,33 @@ class ColumnBlur {
   // alpha stays. Column x + reach enters and x - reach - 1 leaves at x; the
   // zero columns beyond the edges stand in for those outside.
   void Blend(int y, int id) {
+    if (id == -1)
+      Blend<true>(y, id);
+    else
+      Blend<false>(y, id);
+  }
+
+  // With kEvery, every pixel is written and the id channel is not read
+  // (nor is any call made that would spill the running sums).
+  template <bool kEvery>
+  void Blend(int y, int id) {
     const int w = c_.width;
     BMM_Color_64* row = c_.pixels + static_cast<std::size_t>(y) * w;
     const std::int64_t reach = reach_;
     const std::int64_t first = std::min<std::int64_t>(reach, w);  // columns summed before x = 0
+    // Pixels [lo, hi) have their whole window inside the picture: no column
+    // index to cut and one window size.
+    const std::int64_t lo = std::min<std::int64_t>(reach + 1, w);
+    const std::int64_t hi = std::max<std::int64_t>(w - reach, lo);
     auto at = [&](std::int64_t x) {
       return Column(std::min<std::int64_t>(std::max<std::int64_t>(x, -1), w));
+    };
+    auto cut = [&](std::int64_t x) {
+      return above_[std::min<std::int64_t>(x + reach + 1, w) -
+                    std::max<std::int64_t>(x - reach, 0)];
+    };
+    auto selected = [&](std::int64_t x) {
+      return kEvery || static_cast<std::int64_t>(c_.ReadIdChannel(static_cast<int>(x), y)) == id;
     };
 #if defined(__SSE2__)
     __m128d rg = _mm_setzero_pd(), ba = _mm_setzero_pd();
@@ -238,52 +268,61 @@ class ColumnBlur {
       rg = _mm_add_pd(rg, _mm_cvtepi32_pd(v));
       ba = _mm_add_pd(ba, _mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE)));
     }
-    const __m128i bias = _mm_set1_epi32(32768);
-    const __m128i back = _mm_set1_epi16(-32768);
-    for (int x = 0; x < w; ++x) {
+    auto step = [&](std::int64_t x, const std::uint32_t* in, const std::uint32_t* out,
+                    double reciprocal) {
       // Column sums are below 2^31: their difference is an exact int32.
-      const __m128i d =
-          _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x + reach))),
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x - reach - 1))));
+      const __m128i d = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(out)));
       rg = _mm_add_pd(rg, _mm_cvtepi32_pd(d));
       ba = _mm_add_pd(ba, _mm_cvtepi32_pd(_mm_shuffle_epi32(d, 0xEE)));
-      if (id != -1 && static_cast<std::int64_t>(c_.ReadIdChannel(x, y)) != id) continue;
-      const std::int64_t cols =
-          std::min<std::int64_t>(x + reach + 1, w) - std::max<std::int64_t>(x - reach, 0);
-      const __m128d above = _mm_set1_pd(above_[cols]);
+      if (!selected(x)) return;
+      const __m128d above = _mm_set1_pd(reciprocal);
       const __m128i means = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(rg, above)),
                                                _mm_cvttpd_epi32(_mm_mul_pd(ba, above)));
       // 0 ... 65535 in 32-bit lanes to 16 bits: signed saturation after a
       // shift by 32768, shifted back; then the pixel's own alpha.
-      __m128i packed = _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means, bias), bias), back);
+      const __m128i bias = _mm_set1_epi32(32768);
+      __m128i packed =
+          _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means, bias), bias), _mm_set1_epi16(-32768));
       packed = _mm_insert_epi16(packed, row[x].a, 3);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(row + x), packed);
-    }
+    };
 #else
     double r = 0, g = 0, b = 0;
     for (std::int64_t x = 0; x < first; ++x)
       r += Column(x)[0], g += Column(x)[1], b += Column(x)[2];
-    for (int x = 0; x < w; ++x) {
-      const std::uint32_t* in = at(x + reach);
-      const std::uint32_t* out = at(x - reach - 1);
+    auto step = [&](std::int64_t x, const std::uint32_t* in, const std::uint32_t* out,
+                    double above) {
       r += static_cast<std::int32_t>(in[0] - out[0]);
       g += static_cast<std::int32_t>(in[1] - out[1]);
       b += static_cast<std::int32_t>(in[2] - out[2]);
-      if (id != -1 && static_cast<std::int64_t>(c_.ReadIdChannel(x, y)) != id) continue;
-      const std::int64_t cols =
-          std::min<std::int64_t>(x + reach + 1, w) - std::max<std::int64_t>(x - reach, 0);
-      const double above = above_[cols];
+      if (!selected(x)) return;
       row[x].r = static_cast<std::uint16_t>(static_cast<std::int32_t>(r * above));
       row[x].g = static_cast<std::uint16_t>(static_cast<std::int32_t>(g * above));
       row[x].b = static_cast<std::uint16_t>(static_cast<std::int32_t>(b * above));
-    }
+    };
 #endif
+    std::int64_t x = 0;
+    if (reach >= w) {
+      // Every window is cut on both sides.
+      for (; x < w; ++x) step(x, at(x + reach), at(x - reach - 1), cut(x));
+      return;
+    }
+    // The zero columns reach as far as any window does.
+    const std::uint32_t* in = Column(reach);
+    const std::uint32_t* out = Column(-reach - 1);
+    for (; x < lo; ++x, in += 4, out += 4) step(x, in, out, cut(x));
+    const double whole = above_[std::min<std::int64_t>(2 * reach + 1, w)];
+    for (; x < hi; ++x, in += 4, out += 4) step(x, in, out, whole);
+    for (; x < w; ++x, in += 4, out += 4) step(x, in, out, cut(x));
   }
 
   SourceCanvas& c_;
   int reach_;
+  std::size_t pad_ = 1;
   std::uint32_t* columns_ = nullptr;
   double* above_ = nullptr;
+  double* inverse_ = nullptr;
 };
 
 // DepthBlur's radius for a distance a = |-z - focus|: the literal
