@@ -213,13 +213,15 @@ class ColumnBlur {
       }
       return;
     }
-    const BMM_Color_64* one = in ? in : out;
-    for (int x = 0; x < w; ++x) {
-      const __m128i a =
-          _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(one + x)), zero);
-      const __m128i v = _mm_loadu_si128(col + x);
-      _mm_storeu_si128(col + x, in ? _mm_add_epi32(v, a) : _mm_sub_epi32(v, a));
-    }
+    auto lanes = [&](const BMM_Color_64* p) {
+      return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    };
+    if (in)
+      for (int x = 0; x < w; ++x)
+        _mm_storeu_si128(col + x, _mm_add_epi32(_mm_loadu_si128(col + x), lanes(in + x)));
+    else if (out)
+      for (int x = 0; x < w; ++x)
+        _mm_storeu_si128(col + x, _mm_sub_epi32(_mm_loadu_si128(col + x), lanes(out + x)));
 #else
     for (int x = 0; x < w; ++x) {
       std::uint32_t* col = Column(x);
