@@ -4,6 +4,10 @@
 #include <cstring>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "canvas/canvas.h"
 #include "filter/filter_base.h"
 
@@ -222,10 +226,168 @@ void ConvolveRow(const BMM_Color_64 *copy, int w, int h, int y,
   }
 }
 
+// Two taps of the paired row: their source rows, already moved by their
+// offsets, and their coefficients interleaved as a 16-bit multiply-add
+// takes them.
+struct TapPair {
+  const std::uint16_t *a, *b;
+  std::int32_t k[4];
+};
+
+#if defined(__SSE2__)
+// Whether a kernel can take the paired-tap row below: every coefficient the
+// window reaches fits a signed 16-bit lane whole (-32768 is left out, as two
+// of its products would leave 32 bits), and the bias added to any sum, with
+// the shift by 32768 the packing uses, stays inside 32 bits.
+bool PairedTapsFit(const std::int32_t *kernel, std::int64_t size,
+                   std::int64_t reachY, std::int64_t reachX,
+                   std::uint64_t absSum, int bias) {
+  const std::int64_t half = size / 2;
+  for (std::int64_t dy = -reachY; dy <= reachY; ++dy)
+    for (std::int64_t dx = -reachX; dx <= reachX; ++dx) {
+      const std::int32_t k =
+          kernel[static_cast<std::size_t>((dy + half) * size + (dx + half))];
+      if (k < -32767 || k > 32767)
+        return false;
+    }
+  const std::int64_t magnitude = static_cast<std::int64_t>(absSum) * 65535;
+  const std::int64_t b = bias;
+  return magnitude + (b < 0 ? -b : b) + 32768 <= INT32_MAX;
+}
+
+// One output row for kernels that PairedTapsFit. Two taps at a time, their
+// channels interleaved, go through one multiply-add of signed 16-bit lanes:
+// each channel is taken as c - 32768 (its top bit flipped), and 32768 times
+// the row's coefficient sum is added back at the end. Sums are formed
+// modulo 2^32; the true sum fits 32 bits, so the wrapped one equals it. The
+// columns the window is cut at, and an odd one left over, are summed one
+// pixel at a time. Divisions go through doubles: for |v| < 2^31 and d > 1
+// the truncated quotient of the rounded v / d is the integer one.
+void ConvolveRowPaired(const BMM_Color_64 *copy, int w, int h, int y,
+                       const std::int32_t *kernel, std::int64_t size,
+                       std::int64_t half, Tap *taps, TapPair *pairList,
+                       int divisor, int bias, int invert, BMM_Color_64 *out) {
+  const std::int64_t dyLo = std::max<std::int64_t>(-half, -y);
+  const std::int64_t dyHi = std::min<std::int64_t>(half, h - 1 - y);
+  const std::int64_t reach = std::min<std::int64_t>(half, w - 1);
+  std::size_t count = 0;
+  std::int64_t kSum = 0;
+  for (std::int64_t dy = dyLo; dy <= dyHi; ++dy) {
+    const auto *src = reinterpret_cast<const std::uint16_t *>(
+        copy + static_cast<std::size_t>(y + dy) * w);
+    const std::int32_t *krow =
+        kernel + static_cast<std::size_t>((dy + half) * size + half);
+    for (std::int64_t dx = -reach; dx <= reach; ++dx)
+      if (krow[dx] != 0) {
+        taps[count++] = Tap{krow[dx], dx, src};
+        kSum += krow[dx];
+      }
+  }
+  // An odd tap out is paired with a zero one.
+  if (count % 2 == 1)
+    taps[count] = Tap{0, taps[count - 1].dx, taps[count - 1].row};
+  const std::size_t pairs = (count + 1) / 2;
+  const BMM_Color_64 *alpha = copy + static_cast<std::size_t>(y) * w;
+
+  // The cut columns: the clipped window, one pixel at a time.
+  auto single = [&](std::int64_t x) {
+    std::int64_t sum[3] = {0, 0, 0};
+    for (std::size_t t = 0; t < count; ++t) {
+      const std::int64_t sx = x + taps[t].dx;
+      if (sx < 0 || sx >= w)
+        continue;
+      const std::uint16_t *p = taps[t].row + sx * 4;
+      for (int c = 0; c < 3; ++c)
+        sum[c] += static_cast<std::int64_t>(taps[t].k) * p[c];
+    }
+    out[x].r = Finish(sum[0], divisor, bias, invert);
+    out[x].g = Finish(sum[1], divisor, bias, invert);
+    out[x].b = Finish(sum[2], divisor, bias, invert);
+    out[x].a = alpha[x].a;
+  };
+
+  const std::int64_t inLo = reach;
+  const std::int64_t inHi = std::max<std::int64_t>(w - reach, inLo);
+  std::int64_t x = 0;
+  for (; x < inLo; ++x)
+    single(x);
+  const __m128i flip = _mm_set1_epi16(-32768);
+  const __m128i back = _mm_set1_epi32(
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(kSum) * 32768u));
+  const __m128i shift = _mm_set1_epi32(bias - 32768);
+  // Red, green and blue lanes take the inversion; alpha comes from the copy.
+  const __m128i colour = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+  const __m128i finish =
+      _mm_xor_si128(flip, invert == 1 ? colour : _mm_setzero_si128());
+  const __m128d d = _mm_set1_pd(static_cast<double>(divisor));
+  auto divide = [&](__m128i v) {
+    const __m128i lo = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(v), d));
+    const __m128i hi = _mm_cvttpd_epi32(
+        _mm_div_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE)), d));
+    return _mm_unpacklo_epi64(lo, hi);
+  };
+  for (std::size_t p = 0; p < pairs; ++p) {
+    const Tap &a = taps[2 * p];
+    const Tap &b = taps[2 * p + 1];
+    const auto k =
+        static_cast<std::int32_t>((static_cast<std::uint32_t>(b.k) << 16) |
+                                  (static_cast<std::uint32_t>(a.k) & 0xFFFFu));
+    pairList[p] = TapPair{a.row + a.dx * 4, b.row + b.dx * 4, {k, k, k, k}};
+  }
+  auto load = [](const std::uint16_t *p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+  };
+  auto store = [&](__m128i first, __m128i second, std::int64_t at) {
+    if (divisor > 1) {
+      first = divide(first);
+      second = divide(second);
+    }
+    // v + bias - 32768 saturated to 16 signed bits is v + bias clamped to
+    // 0 ... 65535, less 32768: the flip puts it back.
+    __m128i packed =
+        _mm_xor_si128(_mm_packs_epi32(_mm_add_epi32(first, shift),
+                                      _mm_add_epi32(second, shift)),
+                      finish);
+    const __m128i own =
+        _mm_loadu_si128(reinterpret_cast<const __m128i *>(alpha + at));
+    packed = _mm_or_si128(_mm_and_si128(colour, packed),
+                          _mm_andnot_si128(colour, own));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + at), packed);
+  };
+  // Four pixels a pass: two loads of two pixels from each row of a pair.
+  for (; x + 4 <= inHi; x += 4) {
+    __m128i s0 = back, s1 = back, s2 = back, s3 = back;
+    const std::size_t lane = static_cast<std::size_t>(x) * 4;
+    for (std::size_t p = 0; p < pairs; ++p) {
+      const TapPair &q = pairList[p];
+      const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q.k));
+      const __m128i a0 = load(q.a + lane), b0 = load(q.b + lane);
+      const __m128i a1 = load(q.a + lane + 8), b1 = load(q.b + lane + 8);
+      s0 = _mm_add_epi32(
+          s0,
+          _mm_madd_epi16(_mm_xor_si128(_mm_unpacklo_epi16(a0, b0), flip), k));
+      s1 = _mm_add_epi32(
+          s1,
+          _mm_madd_epi16(_mm_xor_si128(_mm_unpackhi_epi16(a0, b0), flip), k));
+      s2 = _mm_add_epi32(
+          s2,
+          _mm_madd_epi16(_mm_xor_si128(_mm_unpacklo_epi16(a1, b1), flip), k));
+      s3 = _mm_add_epi32(
+          s3,
+          _mm_madd_epi16(_mm_xor_si128(_mm_unpackhi_epi16(a1, b1), flip), k));
+    }
+    store(s0, s1, x);
+    store(s2, s3, x + 2);
+  }
+  for (; x < w; ++x)
+    single(x);
+}
+#endif
+
 template <typename Sum>
 int ConvolveRows(Bitmap &bitmap, HWND window, const BMM_Color_64 *copy, int w,
                  int h, const std::int32_t *kernel, int size, int divisor,
-                 int bias, int invert, BMM_Color_64 *row) {
+                 int bias, int invert, bool paired, BMM_Color_64 *row) {
   const std::int64_t half = size / 2;
   // Taps of the largest clipped window.
   const std::int64_t reachY = std::min<std::int64_t>(half, h > 0 ? h - 1 : 0);
@@ -234,10 +396,14 @@ int ConvolveRows(Bitmap &bitmap, HWND window, const BMM_Color_64 *copy, int w,
       static_cast<std::size_t>((2 * reachY + 1) * (2 * reachX + 1));
   auto *sums = static_cast<Sum *>(
       std::malloc(static_cast<std::size_t>(w ? w : 1) * 4 * sizeof(Sum)));
-  auto *taps = static_cast<Tap *>(std::malloc(tapCount * sizeof(Tap)));
-  if (!sums || !taps) {
+  // One more for the zero tap an odd count is paired with.
+  auto *taps = static_cast<Tap *>(std::malloc((tapCount + 1) * sizeof(Tap)));
+  auto *pairList = static_cast<TapPair *>(
+      std::malloc((paired ? tapCount / 2 + 1 : 1) * sizeof(TapPair)));
+  if (!sums || !taps || !pairList) {
     std::free(sums);
     std::free(taps);
+    std::free(pairList);
     return 0;
   }
   std::int32_t aborted = 0;
@@ -253,13 +419,20 @@ int ConvolveRows(Bitmap &bitmap, HWND window, const BMM_Color_64 *copy, int w,
         break;
       }
     }
-    ConvolveRow(copy, w, h, y, kernel, size, half, sums, taps, divisor, bias,
-                invert, row);
+#if defined(__SSE2__)
+    if (paired)
+      ConvolveRowPaired(copy, w, h, y, kernel, size, half, taps, pairList,
+                        divisor, bias, invert, row);
+    else
+#endif
+      ConvolveRow(copy, w, h, y, kernel, size, half, sums, taps, divisor, bias,
+                  invert, row);
     if (bitmap.PutPixels(0, y, w, row) != 1) {
       result = 0;
       break;
     }
   }
+  std::free(pairList);
   std::free(taps);
   std::free(sums);
   return result;
@@ -319,15 +492,22 @@ int FilterBase::Convolve(HWND window, const std::int32_t *kernel, int size,
       }
     }
   int result = 0;
-  if (wide)
+  if (wide) {
     result = ConvolveRows<WideSum>(*bitmap, window, copy, w, h, kernel, size,
-                                   divisor, bias, invert, row);
-  else if (absSum * 65535 <= static_cast<std::uint64_t>(INT32_MAX))
-    result = ConvolveRows<std::int32_t>(*bitmap, window, copy, w, h, kernel,
-                                        size, divisor, bias, invert, row);
-  else
-    result = ConvolveRows<std::int64_t>(*bitmap, window, copy, w, h, kernel,
-                                        size, divisor, bias, invert, row);
+                                   divisor, bias, invert, false, row);
+  } else if (absSum * 65535 <= static_cast<std::uint64_t>(INT32_MAX)) {
+    bool paired = false;
+#if defined(__SSE2__)
+    paired = PairedTapsFit(kernel, size, reachY, reachX, absSum, bias);
+#endif
+    result =
+        ConvolveRows<std::int32_t>(*bitmap, window, copy, w, h, kernel, size,
+                                   divisor, bias, invert, paired, row);
+  } else {
+    result =
+        ConvolveRows<std::int64_t>(*bitmap, window, copy, w, h, kernel, size,
+                                   divisor, bias, invert, false, row);
+  }
   std::free(row);
   std::free(copy);
   return result;
