@@ -189,7 +189,17 @@ INSTANTIATE_TEST_SUITE_P(
                     BlurCase{"RadiusPastBothSides", 13, 9, 40, -1},
                     BlurCase{"OneColumn", 1, 17, 3, -1}, BlurCase{"OneRow", 17, 1, 5, -1},
                     BlurCase{"OnePixel", 1, 1, 2, -1}, BlurCase{"SelectedId1", 13, 9, 2, 1},
-                    BlurCase{"SelectedIdNone", 13, 9, 2, 7}),
+                    BlurCase{"SelectedIdNone", 13, 9, 2, 7},
+                    // Windows exactly as wide as the picture, one column
+                    // short of it, and with a single whole window in a row.
+                    BlurCase{"WindowFillsTheWidth", 13, 9, 6, -1},
+                    BlurCase{"RadiusOneUnderTheWidth", 13, 9, 12, -1},
+                    BlurCase{"OneWholeWindowARow", 13, 9, 5, -1},
+                    // Rows far below and above the window: rows enter and
+                    // leave the column sums one at a time, or one alone.
+                    BlurCase{"TallPicture", 9, 40, 3, -1},
+                    BlurCase{"TallPictureWideWindow", 9, 40, 25, -1},
+                    BlurCase{"SelectedId2WideRows", 37, 9, 4, 2}),
     [](const testing::TestParamInfo<BlurCase>& p) { return std::string(p.param.name); });
 
 // ---- Depth blur ------------------------------------------------------------
@@ -237,7 +247,12 @@ INSTANTIATE_TEST_SUITE_P(
                     DepthBlurCase{"MaxPastThePicture", 13, 9, 10.0f, 60.0f, 30, -1},
                     DepthBlurCase{"NarrowRange", 11, 8, 30.0f, 0.75f, 5, -1},
                     DepthBlurCase{"NegativeFocus", 11, 8, -3.0f, 20.0f, 4, -1},
-                    DepthBlurCase{"SelectedId2", 13, 9, 20.0f, 20.0f, 3, 2}),
+                    DepthBlurCase{"SelectedId2", 13, 9, 20.0f, 20.0f, 3, 2},
+                    // Many more rows than any window: the table rows are
+                    // kept for as long as a window reaches them, no longer.
+                    DepthBlurCase{"TallPicture", 9, 60, 20.0f, 30.0f, 4, -1},
+                    DepthBlurCase{"TallPictureSelectedId0", 17, 50, 20.0f, 30.0f, 6, 0},
+                    DepthBlurCase{"OddWidthManyRuns", 31, 23, 20.0f, 60.0f, 9, -1}),
     [](const testing::TestParamInfo<DepthBlurCase>& p) { return std::string(p.param.name); });
 
 // 5 x 5 pictures whose depths sit at the focus (sharp) except the centre.
@@ -280,6 +295,36 @@ INSTANTIATE_TEST_SUITE_P(
                     DepthBlurCentreCase{"Background", 1e30f, 3},
                     DepthBlurCentreCase{"NaN", kNaN, 3}),
     [](const testing::TestParamInfo<DepthBlurCentreCase>& p) { return std::string(p.param.name); });
+
+// Windows of 183 x 183 and more can sum past 2^31: those pictures take
+// 64-bit sums. Most pixels sit at the focus, so the literal loop stays short.
+TEST(DepthBlur, WindowsWhoseSumsPass2To31StayExact) {
+  constexpr int kWidth = 190, kHeight = 186;
+  for (int maxRadius : {90, 91, 400}) {
+    SCOPED_TRACE(maxRadius);
+    DepthPicture picture(kWidth, kHeight, 21);
+    std::mt19937 rng(22);
+    float* depth = picture.storage->FloatChannel();
+    for (int i = 0; i < kWidth * kHeight; ++i) depth[i] = -10.0f;
+    // Near-white red (sums near the largest), a few far pixels, one at a corner.
+    for (int i = 0; i < kWidth * kHeight; ++i)
+      picture.storage->Pixels()[i].r = static_cast<std::uint16_t>(65535 - i % 3);
+    for (int i : {0, 7777, 20000, kWidth * kHeight - 1}) depth[i] = -10.0f - 40.0f * (i % 3);
+    depth[12345] = 1e30f;
+    SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
+    ASSERT_EQ(canvas.RequestChannel(BMM_CHAN_FLOAT), 1);
+    const auto source =
+        literal::Picture(canvas.sourcePixels, canvas.sourcePixels + kWidth * kHeight);
+    const auto expected = literal::Blur(
+        source, fxtest::CanvasPixels(canvas), kWidth, kHeight,
+        [&](int x, int y) {
+          return literal::DepthRadius(picture.Depth(x, y), 10.0f, 20.0f, maxRadius);
+        },
+        [](int, int) { return true; });
+    canvas.DepthBlur(-1, 10.0f, 20.0f, maxRadius);
+    EXPECT_EQ(fxtest::CanvasPixels(canvas), expected);
+  }
+}
 
 TEST(DepthBlur, WithoutTheDepthChannelEveryPixelTakesDepthZero) {
   auto bitmap = PositionBitmap(6, 4);

@@ -126,6 +126,80 @@ INSTANTIATE_TEST_SUITE_P(
         RandomCase{"HugeCoefficientsUndivided", 10, 8, 5, 2000000000, 1, 0, 1}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// Given kernels on seeded random pictures: coefficients at the ends of the
+// 16-bit range, biases at the edge of what 32 bits hold with the largest
+// sums, negative sums divided, and rows whose whole-window stretch leaves
+// 0 to 3 pixels over after groups of four.
+struct KernelCase {
+  const char *name;
+  int w, h, size;
+  std::vector<std::int32_t> kernel;
+  int divisor, bias, invert;
+};
+
+class ConvolveKernelMatchesReference
+    : public ::testing::TestWithParam<KernelCase> {};
+
+TEST_P(ConvolveKernelMatchesReference, OnSeededRandomPictures) {
+  const KernelCase &c = GetParam();
+  std::mt19937 random(777u + static_cast<unsigned>(c.w * 13 + c.h));
+  std::uniform_int_distribution<int> channel(0, 65535);
+  for (int round = 0; round < 3; ++round) {
+    std::vector<BMM_Color_64> src(static_cast<std::size_t>(c.w) * c.h);
+    for (BMM_Color_64 &p : src)
+      p = BMM_Color_64{static_cast<std::uint16_t>(channel(random)),
+                       static_cast<std::uint16_t>(channel(random)),
+                       static_cast<std::uint16_t>(channel(random)),
+                       static_cast<std::uint16_t>(channel(random))};
+    // Some pure white and black, for the largest sums of either sign.
+    src[0] = BMM_Color_64{65535, 0, 65535, 1};
+    src[src.size() / 2] = BMM_Color_64{65535, 65535, 65535, 2};
+    auto bitmap = BitmapOf(c.w, c.h, src);
+    MirrorFilter filter;
+    filter.SetSource(bitmap.get());
+    SCOPED_TRACE("round " + std::to_string(round));
+    ASSERT_EQ(filter.Convolve(nullptr, c.kernel.data(), c.size, c.divisor,
+                              c.bias, c.invert),
+              1);
+    EXPECT_EQ(Pixels(*bitmap), Reference(src, c.w, c.h, c.kernel, c.size,
+                                         c.divisor, c.bias, c.invert));
+  }
+}
+
+// 32767 * 65535 + 98302 + 32768 = 2^31 - 1.
+const std::vector<std::int32_t> kCentre32767 = {0, 0, 0, 0, 32767, 0, 0, 0, 0};
+const std::vector<std::int32_t> kCentreMinus32767 = {0, 0, 0, 0, -32767,
+                                                     0, 0, 0, 0};
+const std::vector<std::int32_t> kCentreMinus32768 = {0, 0, 0, 0, -32768,
+                                                     0, 0, 0, 0};
+const std::vector<std::int32_t> kEdges = {-1, -2, -1, 0, 0, 0, 1, 2, 1};
+const std::vector<std::int32_t> kOdd5x5 = {3,  -1, 0,  2, -7, 0, 5, -3, 1,
+                                           0,  9,  -9, 1, -2, 4, 0, 6,  -5,
+                                           -4, 8,  1,  0, -6, 2, 7};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConvolveKernelMatchesReference,
+    ::testing::Values(
+        KernelCase{"Largest16BitCoefficient", 10, 5, 3, kCentre32767, 1, 98302,
+                   0},
+        KernelCase{"BiasOnePastWhat32BitsHold", 10, 5, 3, kCentre32767, 1,
+                   98303, 0},
+        KernelCase{"Largest16BitCoefficientNegativeBias", 10, 5, 3,
+                   kCentre32767, 1, -98302, 1},
+        KernelCase{"LeastNegative16BitCoefficient", 11, 5, 3, kCentreMinus32767,
+                   1, 65535, 0},
+        KernelCase{"Int16MinCoefficient", 11, 5, 3, kCentreMinus32768, 1, 65535,
+                   0},
+        KernelCase{"NegativeSumsDivided", 12, 6, 3, kEdges, 7, 30000, 0},
+        KernelCase{"NegativeSumsDividedInverted", 13, 6, 3, kEdges, 3, 0, 1},
+        KernelCase{"FourPixelsOver5x5", 8, 7, 5, kOdd5x5, 1, 0, 0},
+        KernelCase{"FivePixelsOver5x5", 9, 7, 5, kOdd5x5, 2, 100, 0},
+        KernelCase{"SixPixelsOver5x5", 10, 7, 5, kOdd5x5, 1, -100, 1},
+        KernelCase{"SevenPixelsOver5x5", 11, 7, 5, kOdd5x5, 5, 0, 0},
+        KernelCase{"OneWholeWindowARow", 5, 7, 5, kOdd5x5, 1, 0, 0},
+        KernelCase{"NoWholeWindow", 4, 7, 5, kOdd5x5, 1, 0, 0}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 // The 3 x 3 mean on the position fixture, worked out by hand: the centre
 // sums the whole block, the corner only the 2 x 2 block that exists, both
 // divided by 9; alpha stays.
