@@ -188,6 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
                    kCentre32767, 1, -98302, 1},
         KernelCase{"LeastNegative16BitCoefficient", 11, 5, 3, kCentreMinus32767,
                    1, 65535, 0},
+        KernelCase{"LeastNegative16BitCoefficientBiasAtTheEdge", 11, 5, 3,
+                   kCentreMinus32767, 1, -98302, 0},
         KernelCase{"Int16MinCoefficient", 11, 5, 3, kCentreMinus32768, 1, 65535,
                    0},
         KernelCase{"NegativeSumsDivided", 12, 6, 3, kEdges, 7, 30000, 0},
