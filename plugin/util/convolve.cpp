@@ -226,9 +226,9 @@ void ConvolveRow(const BMM_Color_64 *copy, int w, int h, int y,
   }
 }
 
-// Two taps of the paired row: their source rows, already moved by their
-// offsets, and their coefficients interleaved as a 16-bit multiply-add
-// takes them.
+// Two taps of the paired row: where each reads for the first pixel whose
+// window is whole, and their coefficients interleaved as a 16-bit
+// multiply-add takes them.
 struct TapPair {
   const std::uint16_t *a, *b;
   std::int32_t k[4];
@@ -326,13 +326,16 @@ void ConvolveRowPaired(const BMM_Color_64 *copy, int w, int h, int y,
         _mm_div_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE)), d));
     return _mm_unpacklo_epi64(lo, hi);
   };
-  for (std::size_t p = 0; p < pairs; ++p) {
+  // Pairs only where a group of four whole windows exists to read them.
+  const std::size_t used = inHi - inLo >= 4 ? pairs : 0;
+  for (std::size_t p = 0; p < used; ++p) {
     const Tap &a = taps[2 * p];
     const Tap &b = taps[2 * p + 1];
     const auto k =
         static_cast<std::int32_t>((static_cast<std::uint32_t>(b.k) << 16) |
                                   (static_cast<std::uint32_t>(a.k) & 0xFFFFu));
-    pairList[p] = TapPair{a.row + a.dx * 4, b.row + b.dx * 4, {k, k, k, k}};
+    pairList[p] = TapPair{
+        a.row + (inLo + a.dx) * 4, b.row + (inLo + b.dx) * 4, {k, k, k, k}};
   }
   auto load = [](const std::uint16_t *p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
@@ -357,7 +360,7 @@ void ConvolveRowPaired(const BMM_Color_64 *copy, int w, int h, int y,
   // Four pixels a pass: two loads of two pixels from each row of a pair.
   for (; x + 4 <= inHi; x += 4) {
     __m128i s0 = back, s1 = back, s2 = back, s3 = back;
-    const std::size_t lane = static_cast<std::size_t>(x) * 4;
+    const std::size_t lane = static_cast<std::size_t>(x - inLo) * 4;
     for (std::size_t p = 0; p < pairs; ++p) {
       const TapPair &q = pairList[p];
       const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q.k));
