@@ -734,14 +734,14 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
     int x = 0;
 #if defined(__SSE2__)
     if (depth) {
-      const __m128 far = _mm_set1_ps(1e30f), rangeF = _mm_set1_ps(range);
+      const __m128 background = _mm_set1_ps(1e30f), rangeF = _mm_set1_ps(range);
       const __m128d sign = _mm_set1_pd(-0.0), focusD = _mm_set1_pd(focus),
                     scaleD = _mm_set1_pd(scale), rangeD = _mm_set1_pd(range),
                     capD = _mm_set1_pd(cap);
       for (; x + 2 <= width; x += 2) {
         __m128 z = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth + x)));
-        const __m128 near = _mm_cmplt_ps(z, far);  // false for NaN
-        z = _mm_or_ps(_mm_and_ps(near, z), _mm_andnot_ps(near, rangeF));
+        const __m128 withDepth = _mm_cmplt_ps(z, background);  // false for NaN
+        z = _mm_or_ps(_mm_and_ps(withDepth, z), _mm_andnot_ps(withDepth, rangeF));
         const __m128d a =
             _mm_andnot_pd(sign, _mm_sub_pd(_mm_xor_pd(_mm_cvtps_pd(z), sign), focusD));
         const __m128d q = _mm_div_pd(_mm_mul_pd(a, scaleD), rangeD);
