@@ -20,11 +20,11 @@ std::unique_ptr<Bitmap> DepthFrame(int w, int h) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const std::size_t i = static_cast<std::size_t>(y) * w + x;
-      storage->Pixels()[i] =
-          i % 100 == 0 ? BMM_Color_64{65535, 60000, 50000, 65535}
-                       : BMM_Color_64{static_cast<std::uint16_t>(i & 0x3FFF),
-                                      static_cast<std::uint16_t>((i >> 3) & 0x3FFF),
-                                      static_cast<std::uint16_t>((i >> 7) & 0x3FFF), 65535};
+      storage->Pixels()[i] = i % 100 == 0
+                                 ? BMM_Color_64{65535, 60000, 50000, 65535}
+                                 : BMM_Color_64{static_cast<std::uint16_t>(i & 0x3FFF),
+                                                static_cast<std::uint16_t>((i >> 3) & 0x3FFF),
+                                                static_cast<std::uint16_t>((i >> 7) & 0x3FFF), 65535};
       storage->FloatChannel()[i] = -100.0f * static_cast<float>(x) / static_cast<float>(w);
     }
   return std::make_unique<Bitmap>(std::move(storage));

@@ -35,9 +35,7 @@ void BM_AdjustSaturation(benchmark::State& state) {
   OnFrame(state, [](Canvas& c) { c.AdjustSaturation(50, -1); });
 }
 void BM_Mandelbrot256(benchmark::State& state) {
-  OnFrame(state, [](Canvas& c) {
-    c.RenderMandelbrot(-2.5f, -1.25f, 1.0f, 1.25f, 256, c.width, c.height);
-  });
+  OnFrame(state, [](Canvas& c) { c.RenderMandelbrot(-2.5f, -1.25f, 1.0f, 1.25f, 256, c.width, c.height); });
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {

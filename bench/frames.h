@@ -15,9 +15,8 @@ namespace zarnbench {
 inline std::unique_ptr<Bitmap> RampFrame(int w, int h) {
   auto storage = MemoryStorage::Create(w, h);
   for (std::size_t i = 0; i < static_cast<std::size_t>(w) * h; ++i)
-    storage->Pixels()[i] =
-        BMM_Color_64{static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 3),
-                     static_cast<std::uint16_t>(i >> 7), 65535};
+    storage->Pixels()[i] = BMM_Color_64{static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 3),
+                                        static_cast<std::uint16_t>(i >> 7), 65535};
   return std::make_unique<Bitmap>(std::move(storage));
 }
 

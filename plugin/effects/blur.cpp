@@ -27,8 +27,7 @@ class SourceSums {
  public:
   SourceSums(const BMM_Color_64* source, int width, int height)
       : source_(source), width_(width), height_(height) {
-    const std::size_t n =
-        (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
+    const std::size_t n = (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
     if (n > SIZE_MAX / sizeof(Sum3)) return;
     table_ = static_cast<Sum3*>(std::malloc(n * sizeof(Sum3)));
     if (!table_) return;
@@ -143,17 +142,15 @@ class ColumnBlur {
     // one, which every column past the edge is cut to.
     pad_ = static_cast<std::size_t>(std::min<std::int64_t>(reach_, c_.width)) + 1;
     columns_ = static_cast<std::uint32_t*>(std::calloc((w + 2 * pad_) * 4, sizeof(std::uint32_t)));
-    above_ =
-        static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
-    inverse_ =
-        static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    above_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    inverse_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
     if (!columns_ || !above_ || !inverse_) return false;
     for (std::int64_t k = 1; k <= cols; ++k) inverse_[k] = 1.0 / static_cast<double>(k);
     int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
     std::int64_t tableRows = 0;
     for (int y = 0; y < c_.height && !c_.QueryAbort(y); ++y) {
-      const int y1 = static_cast<int>(
-          std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach_ + 1, c_.height));
+      const int y1 =
+          static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach_ + 1, c_.height));
       const int y0 = std::max(y - reach_, 0);
       // Usually one row enters and one leaves, in one pass.
       while (bottom < y1 || top < y0) {
@@ -171,9 +168,7 @@ class ColumnBlur {
   }
 
  private:
-  const BMM_Color_64* Row(int y) const {
-    return c_.sourcePixels + static_cast<std::size_t>(y) * c_.width;
-  }
+  const BMM_Color_64* Row(int y) const { return c_.sourcePixels + static_cast<std::size_t>(y) * c_.width; }
   std::uint32_t* Column(std::int64_t x) {
     return columns_ + 4 * static_cast<std::size_t>(x + static_cast<std::int64_t>(pad_));
   }
@@ -205,8 +200,7 @@ class ColumnBlur {
     auto* col = reinterpret_cast<__m128i*>(Column(0));
     if (in && out) {
       for (int x = 0; x < w; ++x) {
-        const __m128i a =
-            _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x)), zero);
+        const __m128i a = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x)), zero);
         const __m128i b =
             _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(out + x)), zero);
         _mm_storeu_si128(col + x, _mm_add_epi32(_mm_loadu_si128(col + x), _mm_sub_epi32(a, b)));
@@ -235,10 +229,8 @@ class ColumnBlur {
   // alpha stays. Column x + reach enters and x - reach - 1 leaves at x; the
   // zero columns beyond the edges stand in for those outside.
   void Blend(int y, int id) {
-    if (id == -1)
-      Blend<true>(y, id);
-    else
-      Blend<false>(y, id);
+    if (id == -1) Blend<true>(y, id);
+    else Blend<false>(y, id);
   }
 
   // With kEvery, every pixel is written and the id channel is not read
@@ -257,8 +249,7 @@ class ColumnBlur {
       return Column(std::min<std::int64_t>(std::max<std::int64_t>(x, -1), w));
     };
     auto cut = [&](std::int64_t x) {
-      return above_[std::min<std::int64_t>(x + reach + 1, w) -
-                    std::max<std::int64_t>(x - reach, 0)];
+      return above_[std::min<std::int64_t>(x + reach + 1, w) - std::max<std::int64_t>(x - reach, 0)];
     };
     auto selected = [&](std::int64_t x) {
       return kEvery || static_cast<std::int64_t>(c_.ReadIdChannel(static_cast<int>(x), y)) == id;
@@ -270,8 +261,7 @@ class ColumnBlur {
       rg = _mm_add_pd(rg, _mm_cvtepi32_pd(v));
       ba = _mm_add_pd(ba, _mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE)));
     }
-    auto step = [&](std::int64_t x, const std::uint32_t* in, const std::uint32_t* out,
-                    double reciprocal) {
+    auto step = [&](std::int64_t x, const std::uint32_t* in, const std::uint32_t* out, double reciprocal) {
       // Column sums are below 2^31: their difference is an exact int32.
       const __m128i d = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)),
                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(out)));
@@ -291,10 +281,8 @@ class ColumnBlur {
     };
 #else
     double r = 0, g = 0, b = 0;
-    for (std::int64_t x = 0; x < first; ++x)
-      r += Column(x)[0], g += Column(x)[1], b += Column(x)[2];
-    auto step = [&](std::int64_t x, const std::uint32_t* in, const std::uint32_t* out,
-                    double above) {
+    for (std::int64_t x = 0; x < first; ++x) r += Column(x)[0], g += Column(x)[1], b += Column(x)[2];
+    auto step = [&](std::int64_t x, const std::uint32_t* in, const std::uint32_t* out, double above) {
       r += static_cast<std::int32_t>(in[0] - out[0]);
       g += static_cast<std::int32_t>(in[1] - out[1]);
       b += static_cast<std::int32_t>(in[2] - out[2]);
@@ -337,8 +325,7 @@ class ColumnBlur {
 class DepthRadius {
  public:
   DepthRadius(double scale, double range, int cap) : scale_(scale), range_(range), cap_(cap) {
-    thresholds_ =
-        static_cast<double*>(std::malloc((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
+    thresholds_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
     if (!thresholds_) return;
     thresholds_[0] = 0.0;
     const std::uint64_t infinite = 0x7FF0000000000000ULL;
@@ -347,10 +334,8 @@ class DepthRadius {
       std::uint64_t hi = infinite;
       while (hi - lo > 1) {
         const std::uint64_t mid = lo + (hi - lo) / 2;
-        if (Quotient(Double(mid)) >= k)
-          hi = mid;
-        else
-          lo = mid;
+        if (Quotient(Double(mid)) >= k) hi = mid;
+        else lo = mid;
       }
       thresholds_[k] = Double(hi);
     }
@@ -408,13 +393,11 @@ class RingSums {
     const std::int64_t rows = std::min<std::int64_t>(side, height);
     const std::int64_t cols = std::min<std::int64_t>(side, width);
     if (rows * cols * 65535 >= (std::int64_t{1} << 31)) return;
-    slots_ =
-        static_cast<int>(std::min<std::int64_t>(side + 1, static_cast<std::int64_t>(height) + 1));
+    slots_ = static_cast<int>(std::min<std::int64_t>(side + 1, static_cast<std::int64_t>(height) + 1));
     const std::size_t n = static_cast<std::size_t>(slots_) * (static_cast<std::size_t>(width) + 1);
     if (n > SIZE_MAX / sizeof(Entry)) return;
     table_ = static_cast<Entry*>(std::malloc(n * sizeof(Entry)));
-    above_ = static_cast<double*>(
-        std::malloc((static_cast<std::size_t>(rows * cols) + 1) * sizeof(double)));
+    above_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(rows * cols) + 1) * sizeof(double)));
     if (!table_ || !above_) return;
     for (std::int64_t k = 1; k <= rows * cols; ++k)
       above_[k] = (1.0 / static_cast<double>(k)) * (1.0 + 0x1p-50);
@@ -431,9 +414,7 @@ class RingSums {
   bool Ready() const { return ready_; }
 
   // Table row i (sums over source rows < i); rows i - slots + 1 ... i are kept.
-  const Entry* Row(int i) const {
-    return table_ + static_cast<std::size_t>(i % slots_) * (width_ + 1);
-  }
+  const Entry* Row(int i) const { return table_ + static_cast<std::size_t>(i % slots_) * (width_ + 1); }
   Entry* Row(int i) { return table_ + static_cast<std::size_t>(i % slots_) * (width_ + 1); }
 
   // Makes table rows up to `row` available.
@@ -448,8 +429,7 @@ class RingSums {
       __m128i run = zero;
       for (int x = 0; x < width_; ++x) {
         run = _mm_add_epi32(
-            run,
-            _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + x)), zero));
+            run, _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + x)), zero));
         _mm_storeu_si128(
             reinterpret_cast<__m128i*>(out + x + 1),
             _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(above + x + 1)), run));
@@ -458,8 +438,7 @@ class RingSums {
       std::uint32_t r = 0, g = 0, b = 0;
       for (int x = 0; x < width_; ++x) {
         r += src[x].r, g += src[x].g, b += src[x].b;
-        out[x + 1] =
-            Entry{{above[x + 1].v[0] + r, above[x + 1].v[1] + g, above[x + 1].v[2] + b, 0}};
+        out[x + 1] = Entry{{above[x + 1].v[0] + r, above[x + 1].v[1] + g, above[x + 1].v[2] + b, 0}};
       }
 #endif
     }
@@ -472,12 +451,12 @@ class RingSums {
               BMM_Color_64* row) const {
     // Windows of the pixels [inLo, inHi) lie wholly inside the picture.
     const int inLo = std::min(std::max(xa, radius), xb);
-    const int inHi = static_cast<int>(std::max<std::int64_t>(
-        std::min<std::int64_t>(xb, static_cast<std::int64_t>(width_) - radius), inLo));
+    const int inHi = static_cast<int>(
+        std::max<std::int64_t>(std::min<std::int64_t>(xb, static_cast<std::int64_t>(width_) - radius), inLo));
     auto edge = [&](int x) {
       const int x0 = std::max(x - radius, 0);
-      const int x1 = static_cast<int>(
-          std::min<std::int64_t>(static_cast<std::int64_t>(x) + radius + 1, width_));
+      const int x1 =
+          static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + radius + 1, width_));
       Put(top, bottom, x0, x1, above_[static_cast<std::size_t>(rows) * (x1 - x0)], row[x]);
     };
     int x = xa;
@@ -489,9 +468,7 @@ class RingSums {
       // Two pixels a pass, packed and given their own alphas together.
       const __m128d up = _mm_set1_pd(above);
       auto means = [&](int at) {
-        auto entry = [](const Entry* e) {
-          return _mm_loadu_si128(reinterpret_cast<const __m128i*>(e));
-        };
+        auto entry = [](const Entry* e) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(e)); };
         const int x0 = at - radius, x1 = at + radius + 1;
         const __m128i s = _mm_add_epi32(_mm_sub_epi32(entry(bottom + x1), entry(bottom + x0)),
                                         _mm_sub_epi32(entry(top + x0), entry(top + x1)));
@@ -502,12 +479,12 @@ class RingSums {
       const __m128i bias = _mm_set1_epi32(32768);
       const __m128i alpha = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
       for (; x + 2 <= inHi; x += 2) {
-        const __m128i packed = _mm_add_epi16(
-            _mm_packs_epi32(_mm_sub_epi32(means(x), bias), _mm_sub_epi32(means(x + 1), bias)),
-            _mm_set1_epi16(-32768));
+        const __m128i packed =
+            _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means(x), bias), _mm_sub_epi32(means(x + 1), bias)),
+                          _mm_set1_epi16(-32768));
         auto* at = reinterpret_cast<__m128i*>(row + x);
-        _mm_storeu_si128(at, _mm_or_si128(_mm_andnot_si128(alpha, packed),
-                                          _mm_and_si128(alpha, _mm_loadu_si128(at))));
+        _mm_storeu_si128(
+            at, _mm_or_si128(_mm_andnot_si128(alpha, packed), _mm_and_si128(alpha, _mm_loadu_si128(at))));
       }
 #endif
       for (; x < inHi; ++x) Put(top, bottom, x - radius, x + radius + 1, above, row[x]);
@@ -518,21 +495,20 @@ class RingSums {
  private:
   // p's r, g and b from the window of table rows [top, bottom) and
   // columns [x0, x1), `above` being its size's raised reciprocal.
-  static void Put(const Entry* top, const Entry* bottom, int x0, int x1, double above,
-                  BMM_Color_64& p) {
+  static void Put(const Entry* top, const Entry* bottom, int x0, int x1, double above, BMM_Color_64& p) {
 #if defined(__SSE2__)
     auto at = [](const Entry* e) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(e)); };
     const __m128i s = _mm_add_epi32(_mm_sub_epi32(at(bottom + x1), at(bottom + x0)),
                                     _mm_sub_epi32(at(top + x0), at(top + x1)));
     const __m128d up = _mm_set1_pd(above);
-    const __m128i means = _mm_unpacklo_epi64(
-        _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(s), up)),
-        _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(s, 0xEE)), up)));
+    const __m128i means =
+        _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(s), up)),
+                           _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(s, 0xEE)), up)));
     // Means are 0 ... 65535: to 16 bits through signed saturation after a
     // shift by 32768, shifted back; then the pixel's own alpha.
-    __m128i packed = _mm_add_epi16(
-        _mm_packs_epi32(_mm_sub_epi32(means, _mm_set1_epi32(32768)), _mm_set1_epi32(32768)),
-        _mm_set1_epi16(-32768));
+    __m128i packed =
+        _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means, _mm_set1_epi32(32768)), _mm_set1_epi32(32768)),
+                      _mm_set1_epi16(-32768));
     packed = _mm_insert_epi16(packed, p.a, 3);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(&p), packed);
 #else
@@ -568,8 +544,7 @@ bool DepthBlurNarrow(SourceCanvas& c, int cap, RowRadii rowRadii) {
     return false;
   }
   for (int y = 0; y < height && !c.QueryAbort(y); ++y) {
-    ring.Ensure(
-        static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + cap + 1, height)));
+    ring.Ensure(static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + cap + 1, height)));
     BMM_Color_64* row = c.pixels + static_cast<std::size_t>(y) * width;
     const float* depth = c.channel1 ? c.channel1 + static_cast<std::size_t>(y) * width : nullptr;
     rowRadii(y, depth, radii);
@@ -580,15 +555,15 @@ bool DepthBlurNarrow(SourceCanvas& c, int cap, RowRadii rowRadii) {
       // Four radii a step while they all match.
       const __m128i same = _mm_set1_epi32(radius);
       while (end + 4 <= width &&
-             _mm_movemask_epi8(_mm_cmpeq_epi32(
-                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(radii + end)), same)) == 0xFFFF)
+             _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(radii + end)),
+                                               same)) == 0xFFFF)
         end += 4;
 #endif
       while (end < width && radii[end] == radius) ++end;
       if (radius > 0) {
         const int y0 = std::max(y - radius, 0);
-        const int y1 = static_cast<int>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(y) + radius + 1, height));
+        const int y1 =
+            static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + radius + 1, height));
         ring.PutRun(ring.Row(y0), ring.Row(y1), y1 - y0, radius, x, end, row);
       }
       x = end;
@@ -652,8 +627,7 @@ void SourceCanvas::Blur(int id, int radius) {
       continue;
     }
     const int y0 = std::max(y - reach, 0);
-    const int y1 =
-        static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
+    const int y1 = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
     for (; bottom < y1; ++bottom) {
       const BMM_Color_64* src = sourcePixels + static_cast<std::size_t>(bottom) * w;
       for (std::size_t x = 0; x < w; ++x) {
@@ -681,8 +655,7 @@ void SourceCanvas::Blur(int id, int radius) {
       const int x1 =
           static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + reach + 1, width));
       divider.Set(rows * static_cast<std::uint64_t>(x1 - x0));
-      const Sum3 s{prefix[x1].r - prefix[x0].r, prefix[x1].g - prefix[x0].g,
-                   prefix[x1].b - prefix[x0].b};
+      const Sum3 s{prefix[x1].r - prefix[x0].r, prefix[x1].g - prefix[x0].g, prefix[x1].b - prefix[x0].b};
       PutMean(s, divider, row[x]);
     }
   }
@@ -735,18 +708,15 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
 #if defined(__SSE2__)
     if (depth) {
       const __m128 background = _mm_set1_ps(1e30f), rangeF = _mm_set1_ps(range);
-      const __m128d sign = _mm_set1_pd(-0.0), focusD = _mm_set1_pd(focus),
-                    scaleD = _mm_set1_pd(scale), rangeD = _mm_set1_pd(range),
-                    capD = _mm_set1_pd(cap);
+      const __m128d sign = _mm_set1_pd(-0.0), focusD = _mm_set1_pd(focus), scaleD = _mm_set1_pd(scale),
+                    rangeD = _mm_set1_pd(range), capD = _mm_set1_pd(cap);
       for (; x + 2 <= width; x += 2) {
         __m128 z = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth + x)));
         const __m128 withDepth = _mm_cmplt_ps(z, background);  // false for NaN
         z = _mm_or_ps(_mm_and_ps(withDepth, z), _mm_andnot_ps(withDepth, rangeF));
-        const __m128d a =
-            _mm_andnot_pd(sign, _mm_sub_pd(_mm_xor_pd(_mm_cvtps_pd(z), sign), focusD));
+        const __m128d a = _mm_andnot_pd(sign, _mm_sub_pd(_mm_xor_pd(_mm_cvtps_pd(z), sign), focusD));
         const __m128d q = _mm_div_pd(_mm_mul_pd(a, scaleD), rangeD);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(radii + x),
-                         _mm_cvttpd_epi32(_mm_min_pd(q, capD)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(radii + x), _mm_cvttpd_epi32(_mm_min_pd(q, capD)));
       }
       if (id != -1)
         for (int i = 0; i < x; ++i)
@@ -773,8 +743,8 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
       }
       const int reach = ReachOf(radius, width, height);
       const int y0 = std::max(y - reach, 0);
-      const int y1 = static_cast<int>(
-          std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
+      const int y1 =
+          static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + reach + 1, height));
       const int x0 = std::max(x - reach, 0);
       const int x1 =
           static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + reach + 1, width));
