@@ -10,6 +10,7 @@
 #endif
 
 #include "canvas/canvas.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ class SourceSums {
       : source_(source), width_(width), height_(height) {
     const std::size_t n = (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
     if (n > SIZE_MAX / sizeof(Sum3)) return;
-    table_ = static_cast<Sum3*>(std::malloc(n * sizeof(Sum3)));
+    table_ = static_cast<Sum3*>(platform::Allocate(n * sizeof(Sum3)));
     if (!table_) return;
     std::fill(table_, table_ + width_ + 1, Sum3{0, 0, 0});
   }
@@ -141,9 +142,11 @@ class ColumnBlur {
     // many as a window reaches out, or (for windows wider than the picture)
     // one, which every column past the edge is cut to.
     pad_ = static_cast<std::size_t>(std::min<std::int64_t>(reach_, c_.width)) + 1;
-    columns_ = static_cast<std::uint32_t*>(std::calloc((w + 2 * pad_) * 4, sizeof(std::uint32_t)));
-    above_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
-    inverse_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    columns_ =
+        static_cast<std::uint32_t*>(platform::AllocateZeroed((w + 2 * pad_) * 4, sizeof(std::uint32_t)));
+    above_ = static_cast<double*>(platform::Allocate((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    inverse_ =
+        static_cast<double*>(platform::Allocate((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
     if (!columns_ || !above_ || !inverse_) return false;
     for (std::int64_t k = 1; k <= cols; ++k) inverse_[k] = 1.0 / static_cast<double>(k);
     int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
@@ -325,7 +328,8 @@ class ColumnBlur {
 class DepthRadius {
  public:
   DepthRadius(double scale, double range, int cap) : scale_(scale), range_(range), cap_(cap) {
-    thresholds_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
+    thresholds_ =
+        static_cast<double*>(platform::Allocate((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
     if (!thresholds_) return;
     thresholds_[0] = 0.0;
     const std::uint64_t infinite = 0x7FF0000000000000ULL;
@@ -396,8 +400,9 @@ class RingSums {
     slots_ = static_cast<int>(std::min<std::int64_t>(side + 1, static_cast<std::int64_t>(height) + 1));
     const std::size_t n = static_cast<std::size_t>(slots_) * (static_cast<std::size_t>(width) + 1);
     if (n > SIZE_MAX / sizeof(Entry)) return;
-    table_ = static_cast<Entry*>(std::malloc(n * sizeof(Entry)));
-    above_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(rows * cols) + 1) * sizeof(double)));
+    table_ = static_cast<Entry*>(platform::Allocate(n * sizeof(Entry)));
+    above_ = static_cast<double*>(
+        platform::Allocate((static_cast<std::size_t>(rows * cols) + 1) * sizeof(double)));
     if (!table_ || !above_) return;
     for (std::int64_t k = 1; k <= rows * cols; ++k)
       above_[k] = (1.0 / static_cast<double>(k)) * (1.0 + 0x1p-50);
@@ -538,7 +543,7 @@ bool DepthBlurNarrow(SourceCanvas& c, int cap, RowRadii rowRadii) {
   const int width = c.width, height = c.height;
   RingSums ring(c.sourcePixels, width, height, cap);
   // The row's radii first, then each run of one radius at a time.
-  auto* radii = static_cast<int*>(std::malloc(static_cast<std::size_t>(width) * sizeof(int)));
+  auto* radii = static_cast<int*>(platform::Allocate(static_cast<std::size_t>(width) * sizeof(int)));
   if (!ring.Ready() || !radii) {
     std::free(radii);
     return false;
@@ -612,8 +617,8 @@ void SourceCanvas::Blur(int id, int radius) {
   // sums slide down the picture the same way and a prefix over them gives
   // each window's sum, with working memory of two rows.
   const std::size_t w = static_cast<std::size_t>(width);
-  auto* columns = static_cast<Sum3*>(std::calloc(w, sizeof(Sum3)));
-  auto* prefix = static_cast<Sum3*>(std::malloc((w + 1) * sizeof(Sum3)));
+  auto* columns = static_cast<Sum3*>(platform::AllocateZeroed(w, sizeof(Sum3)));
+  auto* prefix = static_cast<Sum3*>(platform::Allocate((w + 1) * sizeof(Sum3)));
   const bool fast = columns && prefix;
   int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
   Divider divider;

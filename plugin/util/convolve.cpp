@@ -10,6 +10,7 @@
 
 #include "canvas/canvas.h"
 #include "filter/filter_base.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -336,10 +337,11 @@ int ConvolveRows(Bitmap& bitmap, HWND window, const BMM_Color_64* copy, int w, i
   const std::int64_t reachY = std::min<std::int64_t>(half, h > 0 ? h - 1 : 0);
   const std::int64_t reachX = std::min<std::int64_t>(half, w > 0 ? w - 1 : 0);
   const auto tapCount = static_cast<std::size_t>((2 * reachY + 1) * (2 * reachX + 1));
-  auto* sums = static_cast<Sum*>(std::malloc(static_cast<std::size_t>(w ? w : 1) * 4 * sizeof(Sum)));
+  auto* sums = static_cast<Sum*>(platform::Allocate(static_cast<std::size_t>(w ? w : 1) * 4 * sizeof(Sum)));
   // One more for the zero tap an odd count is paired with.
-  auto* taps = static_cast<Tap*>(std::malloc((tapCount + 1) * sizeof(Tap)));
-  auto* pairList = static_cast<TapPair*>(std::malloc((paired ? tapCount / 2 + 1 : 1) * sizeof(TapPair)));
+  auto* taps = static_cast<Tap*>(platform::Allocate((tapCount + 1) * sizeof(Tap)));
+  auto* pairList =
+      static_cast<TapPair*>(platform::Allocate((paired ? tapCount / 2 + 1 : 1) * sizeof(TapPair)));
   if (!sums || !taps || !pairList) {
     std::free(sums);
     std::free(taps);
@@ -385,9 +387,9 @@ int FilterBase::Convolve(HWND window, const std::int32_t* kernel, int size, int 
   const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
   // Not zero-filled: every row is fetched into it, or the call ends.
   if (n > SIZE_MAX / sizeof(BMM_Color_64)) return 0;
-  auto* copy = static_cast<BMM_Color_64*>(std::malloc((n ? n : 1) * sizeof(BMM_Color_64)));
+  auto* copy = static_cast<BMM_Color_64*>(platform::Allocate((n ? n : 1) * sizeof(BMM_Color_64)));
   if (!copy) return 0;
-  auto* row = static_cast<BMM_Color_64*>(std::calloc(w ? w : 1, sizeof(BMM_Color_64)));
+  auto* row = static_cast<BMM_Color_64*>(platform::AllocateZeroed(w ? w : 1, sizeof(BMM_Color_64)));
   if (!row) {
     std::free(copy);
     return 0;
