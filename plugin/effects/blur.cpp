@@ -391,8 +391,7 @@ class RingSums {
     std::uint32_t v[4];
   };
 
-  RingSums(const BMM_Color_64* source, int width, int height, int cap)
-      : source_(source), width_(width), height_(height) {
+  RingSums(const BMM_Color_64* source, int width, int height, int cap) : source_(source), width_(width) {
     const std::int64_t side = 2 * static_cast<std::int64_t>(cap) + 1;
     const std::int64_t rows = std::min<std::int64_t>(side, height);
     const std::int64_t cols = std::min<std::int64_t>(side, width);
@@ -528,7 +527,6 @@ class RingSums {
 
   const BMM_Color_64* source_;
   int width_;
-  int height_;
   int slots_ = 0;
   int built_ = 0;
   bool ready_ = false;
