@@ -3,9 +3,7 @@
 // printed at the end. The blur's cost should not follow its radius.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <memory>
-#include <vector>
 
 #include "canvas/canvas.h"
 #include "frames.h"
@@ -22,40 +20,23 @@ std::unique_ptr<Bitmap> DepthFrame(int w, int h) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const std::size_t i = static_cast<std::size_t>(y) * w + x;
-      storage->Pixels()[i] =
-          i % 100 == 0 ? BMM_Color_64{65535, 60000, 50000, 65535}
-                       : BMM_Color_64{static_cast<std::uint16_t>(i & 0x3FFF),
-                                      static_cast<std::uint16_t>((i >> 3) & 0x3FFF),
-                                      static_cast<std::uint16_t>((i >> 7) & 0x3FFF), 65535};
+      storage->Pixels()[i] = i % 100 == 0
+                                 ? BMM_Color_64{65535, 60000, 50000, 65535}
+                                 : BMM_Color_64{static_cast<std::uint16_t>(i & 0x3FFF),
+                                                static_cast<std::uint16_t>((i >> 3) & 0x3FFF),
+                                                static_cast<std::uint16_t>((i >> 7) & 0x3FFF), 65535};
       storage->FloatChannel()[i] = -100.0f * static_cast<float>(x) / static_cast<float>(w);
     }
   return std::make_unique<Bitmap>(std::move(storage));
 }
 
-// Runs op on a source canvas over the frame; the working picture is put
-// back, untimed, before each run.
+// Runs op on a source canvas over the frame, with its depth channel.
 template <typename Op>
 void OnFrame(benchmark::State& state, Op op) {
-  const int w = static_cast<int>(state.range(0));
-  const int h = static_cast<int>(state.range(1));
-  auto bitmap = DepthFrame(w, h);
+  auto bitmap = DepthFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   SourceCanvas canvas(nullptr, nullptr, bitmap.get());
-  if (!canvas.HasPixels()) {
-    state.SkipWithError("no memory for the canvas");
-    return;
-  }
   canvas.RequestChannel(BMM_CHAN_FLOAT);
-  const std::vector<BMM_Color_64> original(canvas.pixels,
-                                           canvas.pixels + static_cast<std::size_t>(w) * h);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(canvas.pixels, original.data(), original.size() * sizeof(BMM_Color_64));
-    state.ResumeTiming();
-    op(canvas);
-    benchmark::DoNotOptimize(canvas.pixels);
-    benchmark::ClobberMemory();
-  }
-  zarnbench::SetFrameBytes(state, w, h);
+  zarnbench::TimeOnCanvas(state, canvas, op);
 }
 
 void BM_Blur(benchmark::State& state, int radius) {

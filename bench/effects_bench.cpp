@@ -3,9 +3,7 @@
 // end.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <memory>
-#include <vector>
 
 #include "canvas/canvas.h"
 #include "frames.h"
@@ -16,29 +14,12 @@ namespace {
 using zarnbench::BM_MemcpyFrame;
 using zarnbench::RampFrame;
 
-// Runs op on a canvas over the frame; the picture is put back, untimed,
-// before each run so that every run sees the same pixels.
+// Runs op on a canvas over the ramp frame.
 template <typename Op>
 void OnFrame(benchmark::State& state, Op op) {
-  const int w = static_cast<int>(state.range(0));
-  const int h = static_cast<int>(state.range(1));
-  auto bitmap = RampFrame(w, h);
+  auto bitmap = RampFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   Canvas canvas(nullptr, nullptr, bitmap.get());
-  if (!canvas.HasPixels()) {
-    state.SkipWithError("no memory for the canvas");
-    return;
-  }
-  const std::vector<BMM_Color_64> original(canvas.pixels,
-                                           canvas.pixels + static_cast<std::size_t>(w) * h);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(canvas.pixels, original.data(), original.size() * sizeof(BMM_Color_64));
-    state.ResumeTiming();
-    op(canvas);
-    benchmark::DoNotOptimize(canvas.pixels);
-    benchmark::ClobberMemory();
-  }
-  zarnbench::SetFrameBytes(state, w, h);
+  zarnbench::TimeOnCanvas(state, canvas, op);
 }
 
 void BM_WarpRotate30(benchmark::State& state) {
@@ -54,9 +35,7 @@ void BM_AdjustSaturation(benchmark::State& state) {
   OnFrame(state, [](Canvas& c) { c.AdjustSaturation(50, -1); });
 }
 void BM_Mandelbrot256(benchmark::State& state) {
-  OnFrame(state, [](Canvas& c) {
-    c.RenderMandelbrot(-2.5f, -1.25f, 1.0f, 1.25f, 256, c.width, c.height);
-  });
+  OnFrame(state, [](Canvas& c) { c.RenderMandelbrot(-2.5f, -1.25f, 1.0f, 1.25f, 256, c.width, c.height); });
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {

@@ -15,8 +15,7 @@ namespace zarnbench {
 inline std::unique_ptr<Bitmap> RampFrame(int w, int h) {
   auto storage = MemoryStorage::Create(w, h);
   for (std::size_t i = 0; i < static_cast<std::size_t>(w) * h; ++i)
-    storage->Pixels()[i] = BMM_Color_64{static_cast<std::uint16_t>(i),
-                                        static_cast<std::uint16_t>(i >> 3),
+    storage->Pixels()[i] = BMM_Color_64{static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 3),
                                         static_cast<std::uint16_t>(i >> 7), 65535};
   return std::make_unique<Bitmap>(std::move(storage));
 }
@@ -38,6 +37,27 @@ inline void BM_MemcpyFrame(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   SetFrameBytes(state, w, h);
+}
+
+// Times op(canvas) once per iteration; the canvas's working picture is put
+// back, untimed, before each run so that every run sees the same pixels.
+template <typename CanvasT, typename Op>
+void TimeOnCanvas(benchmark::State& state, CanvasT& canvas, Op op) {
+  if (!canvas.HasPixels()) {
+    state.SkipWithError("no memory for the canvas");
+    return;
+  }
+  const std::size_t n = static_cast<std::size_t>(canvas.width) * canvas.height;
+  const std::vector<BMM_Color_64> original(canvas.pixels, canvas.pixels + n);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(canvas.pixels, original.data(), n * sizeof(BMM_Color_64));
+    state.ResumeTiming();
+    op(canvas);
+    benchmark::DoNotOptimize(canvas.pixels);
+    benchmark::ClobberMemory();
+  }
+  SetFrameBytes(state, canvas.width, canvas.height);
 }
 
 }  // namespace zarnbench

@@ -10,6 +10,7 @@
 #endif
 
 #include "canvas/canvas.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ class SourceSums {
       : source_(source), width_(width), height_(height) {
     const std::size_t n = (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
     if (n > SIZE_MAX / sizeof(Sum3)) return;
-    table_ = static_cast<Sum3*>(std::malloc(n * sizeof(Sum3)));
+    table_ = static_cast<Sum3*>(platform::Allocate(n * sizeof(Sum3)));
     if (!table_) return;
     std::fill(table_, table_ + width_ + 1, Sum3{0, 0, 0});
   }
@@ -126,6 +127,7 @@ class ColumnBlur {
   ~ColumnBlur() {
     std::free(columns_);
     std::free(above_);
+    std::free(inverse_);
   }
   ColumnBlur(const ColumnBlur&) = delete;
   ColumnBlur& operator=(const ColumnBlur&) = delete;
@@ -136,10 +138,17 @@ class ColumnBlur {
     const std::int64_t cols = std::min<std::int64_t>(side, c_.width);
     if (rows > kMaxColumnRows || rows * cols >= (1LL << 32)) return false;
     const std::size_t w = static_cast<std::size_t>(c_.width);
-    // One zero column on each side stands for the columns beyond the edges.
-    columns_ = static_cast<std::uint32_t*>(std::calloc((w + 2) * 4, sizeof(std::uint32_t)));
-    above_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
-    if (!columns_ || !above_) return false;
+    // Zero columns on each side stand for the columns beyond the edges: as
+    // many as a window reaches out, or (for windows wider than the picture)
+    // one, which every column past the edge is cut to.
+    pad_ = static_cast<std::size_t>(std::min<std::int64_t>(reach_, c_.width)) + 1;
+    columns_ =
+        static_cast<std::uint32_t*>(platform::AllocateZeroed((w + 2 * pad_) * 4, sizeof(std::uint32_t)));
+    above_ = static_cast<double*>(platform::Allocate((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    inverse_ =
+        static_cast<double*>(platform::Allocate((static_cast<std::size_t>(cols) + 1) * sizeof(double)));
+    if (!columns_ || !above_ || !inverse_) return false;
+    for (std::int64_t k = 1; k <= cols; ++k) inverse_[k] = 1.0 / static_cast<double>(k);
     int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
     std::int64_t tableRows = 0;
     for (int y = 0; y < c_.height && !c_.QueryAbort(y); ++y) {
@@ -163,24 +172,26 @@ class ColumnBlur {
 
  private:
   const BMM_Color_64* Row(int y) const { return c_.sourcePixels + static_cast<std::size_t>(y) * c_.width; }
-  std::uint32_t* Column(std::int64_t x) { return columns_ + 4 * static_cast<std::size_t>(x + 1); }
+  std::uint32_t* Column(std::int64_t x) {
+    return columns_ + 4 * static_cast<std::size_t>(x + static_cast<std::int64_t>(pad_));
+  }
 
-  // above_[k] = Divider's raised 1 / (rows * k) for every width k the
-  // window takes in a row; rows * k is exact in a double. Two at a time:
-  // near the top and bottom edges this runs for nearly every row.
+  // above_[k] = a raised 1 / (rows * k) for every width k the window takes
+  // in a row, as 1 / rows times inverse_[k] = 1 / k, raised by 2^-50 of
+  // itself: at or above 1 / (rows * k) and within 13 * 2^-53 of it, so that
+  // MeanOf's argument holds (sum * 13 * 2^-53 < 2^-32 for sums of 16-bit
+  // values). Near the top and bottom edges this runs for nearly every row,
+  // so it divides once.
   void FillReciprocals(double rows, std::int64_t cols) {
     const double raise = 1.0 + 0x1p-50;
+    const double perRow = 1.0 / rows;
     std::int64_t k = 1;
 #if defined(__SSE2__)
-    const __m128d r = _mm_set1_pd(rows), one = _mm_set1_pd(1.0), up = _mm_set1_pd(raise),
-                  two = _mm_set1_pd(2.0);
-    __m128d kk = _mm_set_pd(2.0, 1.0);
-    for (; k + 1 <= cols; k += 2) {
-      _mm_storeu_pd(above_ + k, _mm_mul_pd(_mm_div_pd(one, _mm_mul_pd(r, kk)), up));
-      kk = _mm_add_pd(kk, two);
-    }
+    const __m128d r = _mm_set1_pd(perRow), up = _mm_set1_pd(raise);
+    for (; k + 1 <= cols; k += 2)
+      _mm_storeu_pd(above_ + k, _mm_mul_pd(_mm_mul_pd(r, _mm_loadu_pd(inverse_ + k)), up));
 #endif
-    for (; k <= cols; ++k) above_[k] = (1.0 / (rows * static_cast<double>(k))) * raise;
+    for (; k <= cols; ++k) above_[k] = (perRow * inverse_[k]) * raise;
   }
 
   // Adds the row `in` to the column sums and takes `out` away (either may
@@ -199,12 +210,15 @@ class ColumnBlur {
       }
       return;
     }
-    const BMM_Color_64* one = in ? in : out;
-    for (int x = 0; x < w; ++x) {
-      const __m128i a = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(one + x)), zero);
-      const __m128i v = _mm_loadu_si128(col + x);
-      _mm_storeu_si128(col + x, in ? _mm_add_epi32(v, a) : _mm_sub_epi32(v, a));
-    }
+    auto lanes = [&](const BMM_Color_64* p) {
+      return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    };
+    if (in)
+      for (int x = 0; x < w; ++x)
+        _mm_storeu_si128(col + x, _mm_add_epi32(_mm_loadu_si128(col + x), lanes(in + x)));
+    else if (out)
+      for (int x = 0; x < w; ++x)
+        _mm_storeu_si128(col + x, _mm_sub_epi32(_mm_loadu_si128(col + x), lanes(out + x)));
 #else
     for (int x = 0; x < w; ++x) {
       std::uint32_t* col = Column(x);
@@ -218,12 +232,30 @@ class ColumnBlur {
   // alpha stays. Column x + reach enters and x - reach - 1 leaves at x; the
   // zero columns beyond the edges stand in for those outside.
   void Blend(int y, int id) {
+    if (id == -1) Blend<true>(y, id);
+    else Blend<false>(y, id);
+  }
+
+  // With kEvery, every pixel is written and the id channel is not read
+  // (nor is any call made that would spill the running sums).
+  template <bool kEvery>
+  void Blend(int y, int id) {
     const int w = c_.width;
     BMM_Color_64* row = c_.pixels + static_cast<std::size_t>(y) * w;
     const std::int64_t reach = reach_;
     const std::int64_t first = std::min<std::int64_t>(reach, w);  // columns summed before x = 0
+    // Pixels [lo, hi) have their whole window inside the picture: no column
+    // index to cut and one window size.
+    const std::int64_t lo = std::min<std::int64_t>(reach + 1, w);
+    const std::int64_t hi = std::max<std::int64_t>(w - reach, lo);
     auto at = [&](std::int64_t x) {
       return Column(std::min<std::int64_t>(std::max<std::int64_t>(x, -1), w));
+    };
+    auto cut = [&](std::int64_t x) {
+      return above_[std::min<std::int64_t>(x + reach + 1, w) - std::max<std::int64_t>(x - reach, 0)];
+    };
+    auto selected = [&](std::int64_t x) {
+      return kEvery || static_cast<std::int64_t>(c_.ReadIdChannel(static_cast<int>(x), y)) == id;
     };
 #if defined(__SSE2__)
     __m128d rg = _mm_setzero_pd(), ba = _mm_setzero_pd();
@@ -232,50 +264,58 @@ class ColumnBlur {
       rg = _mm_add_pd(rg, _mm_cvtepi32_pd(v));
       ba = _mm_add_pd(ba, _mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE)));
     }
-    const __m128i bias = _mm_set1_epi32(32768);
-    const __m128i back = _mm_set1_epi16(-32768);
-    for (int x = 0; x < w; ++x) {
+    auto step = [&](std::int64_t x, const std::uint32_t* in, const std::uint32_t* out, double reciprocal) {
       // Column sums are below 2^31: their difference is an exact int32.
-      const __m128i d = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x + reach))),
-                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(x - reach - 1))));
+      const __m128i d = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(out)));
       rg = _mm_add_pd(rg, _mm_cvtepi32_pd(d));
       ba = _mm_add_pd(ba, _mm_cvtepi32_pd(_mm_shuffle_epi32(d, 0xEE)));
-      if (id != -1 && static_cast<std::int64_t>(c_.ReadIdChannel(x, y)) != id) continue;
-      const std::int64_t cols =
-          std::min<std::int64_t>(x + reach + 1, w) - std::max<std::int64_t>(x - reach, 0);
-      const __m128d above = _mm_set1_pd(above_[cols]);
+      if (!selected(x)) return;
+      const __m128d above = _mm_set1_pd(reciprocal);
       const __m128i means = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(rg, above)),
                                                _mm_cvttpd_epi32(_mm_mul_pd(ba, above)));
       // 0 ... 65535 in 32-bit lanes to 16 bits: signed saturation after a
       // shift by 32768, shifted back; then the pixel's own alpha.
-      __m128i packed = _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means, bias), bias), back);
+      const __m128i bias = _mm_set1_epi32(32768);
+      __m128i packed =
+          _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means, bias), bias), _mm_set1_epi16(-32768));
       packed = _mm_insert_epi16(packed, row[x].a, 3);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(row + x), packed);
-    }
+    };
 #else
     double r = 0, g = 0, b = 0;
     for (std::int64_t x = 0; x < first; ++x) r += Column(x)[0], g += Column(x)[1], b += Column(x)[2];
-    for (int x = 0; x < w; ++x) {
-      const std::uint32_t* in = at(x + reach);
-      const std::uint32_t* out = at(x - reach - 1);
+    auto step = [&](std::int64_t x, const std::uint32_t* in, const std::uint32_t* out, double above) {
       r += static_cast<std::int32_t>(in[0] - out[0]);
       g += static_cast<std::int32_t>(in[1] - out[1]);
       b += static_cast<std::int32_t>(in[2] - out[2]);
-      if (id != -1 && static_cast<std::int64_t>(c_.ReadIdChannel(x, y)) != id) continue;
-      const std::int64_t cols =
-          std::min<std::int64_t>(x + reach + 1, w) - std::max<std::int64_t>(x - reach, 0);
-      const double above = above_[cols];
+      if (!selected(x)) return;
       row[x].r = static_cast<std::uint16_t>(static_cast<std::int32_t>(r * above));
       row[x].g = static_cast<std::uint16_t>(static_cast<std::int32_t>(g * above));
       row[x].b = static_cast<std::uint16_t>(static_cast<std::int32_t>(b * above));
-    }
+    };
 #endif
+    std::int64_t x = 0;
+    if (reach >= w) {
+      // Every window is cut on both sides.
+      for (; x < w; ++x) step(x, at(x + reach), at(x - reach - 1), cut(x));
+      return;
+    }
+    // The zero columns reach as far as any window does.
+    const std::uint32_t* in = Column(reach);
+    const std::uint32_t* out = Column(-reach - 1);
+    for (; x < lo; ++x, in += 4, out += 4) step(x, in, out, cut(x));
+    const double whole = above_[std::min<std::int64_t>(2 * reach + 1, w)];
+    for (; x < hi; ++x, in += 4, out += 4) step(x, in, out, whole);
+    for (; x < w; ++x, in += 4, out += 4) step(x, in, out, cut(x));
   }
 
   SourceCanvas& c_;
   int reach_;
+  std::size_t pad_ = 1;
   std::uint32_t* columns_ = nullptr;
   double* above_ = nullptr;
+  double* inverse_ = nullptr;
 };
 
 // DepthBlur's radius for a distance a = |-z - focus|: the literal
@@ -288,7 +328,8 @@ class ColumnBlur {
 class DepthRadius {
  public:
   DepthRadius(double scale, double range, int cap) : scale_(scale), range_(range), cap_(cap) {
-    thresholds_ = static_cast<double*>(std::malloc((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
+    thresholds_ =
+        static_cast<double*>(platform::Allocate((static_cast<std::size_t>(cap) + 1) * sizeof(double)));
     if (!thresholds_) return;
     thresholds_[0] = 0.0;
     const std::uint64_t infinite = 0x7FF0000000000000ULL;
@@ -297,10 +338,8 @@ class DepthRadius {
       std::uint64_t hi = infinite;
       while (hi - lo > 1) {
         const std::uint64_t mid = lo + (hi - lo) / 2;
-        if (Quotient(Double(mid)) >= k)
-          hi = mid;
-        else
-          lo = mid;
+        if (Quotient(Double(mid)) >= k) hi = mid;
+        else lo = mid;
       }
       thresholds_[k] = Double(hi);
     }
@@ -339,6 +378,203 @@ class DepthRadius {
   double step_ = 0.0;
   double* thresholds_ = nullptr;
 };
+
+// DepthBlur's windows in 32-bit sums: a summed-area table kept modulo 2^32,
+// whose four-corner difference is a window's exact sum whenever that sum is
+// below 2^32 (here below 2^31, so that it converts as a signed lane). Only
+// the table rows a window of the largest radius reaches are kept, in a ring
+// that is filled as the walk down the picture first needs them.
+class RingSums {
+ public:
+  // Every lane: r, g, b and a (summed and dropped).
+  struct Entry {
+    std::uint32_t v[4];
+  };
+
+  RingSums(const BMM_Color_64* source, int width, int height, int cap) : source_(source), width_(width) {
+    const std::int64_t side = 2 * static_cast<std::int64_t>(cap) + 1;
+    const std::int64_t rows = std::min<std::int64_t>(side, height);
+    const std::int64_t cols = std::min<std::int64_t>(side, width);
+    if (rows * cols * 65535 >= (std::int64_t{1} << 31)) return;
+    slots_ = static_cast<int>(std::min<std::int64_t>(side + 1, static_cast<std::int64_t>(height) + 1));
+    const std::size_t n = static_cast<std::size_t>(slots_) * (static_cast<std::size_t>(width) + 1);
+    if (n > SIZE_MAX / sizeof(Entry)) return;
+    table_ = static_cast<Entry*>(platform::Allocate(n * sizeof(Entry)));
+    above_ = static_cast<double*>(
+        platform::Allocate((static_cast<std::size_t>(rows * cols) + 1) * sizeof(double)));
+    if (!table_ || !above_) return;
+    for (std::int64_t k = 1; k <= rows * cols; ++k)
+      above_[k] = (1.0 / static_cast<double>(k)) * (1.0 + 0x1p-50);
+    std::memset(Row(0), 0, (static_cast<std::size_t>(width) + 1) * sizeof(Entry));
+    ready_ = true;
+  }
+  ~RingSums() {
+    std::free(table_);
+    std::free(above_);
+  }
+  RingSums(const RingSums&) = delete;
+  RingSums& operator=(const RingSums&) = delete;
+
+  bool Ready() const { return ready_; }
+
+  // Table row i (sums over source rows < i); rows i - slots + 1 ... i are kept.
+  const Entry* Row(int i) const { return table_ + static_cast<std::size_t>(i % slots_) * (width_ + 1); }
+  Entry* Row(int i) { return table_ + static_cast<std::size_t>(i % slots_) * (width_ + 1); }
+
+  // Makes table rows up to `row` available.
+  void Ensure(int row) {
+    for (; built_ < row; ++built_) {
+      const BMM_Color_64* src = source_ + static_cast<std::size_t>(built_) * width_;
+      const Entry* above = Row(built_);
+      Entry* out = Row(built_ + 1);
+      out[0] = Entry{{0, 0, 0, 0}};
+#if defined(__SSE2__)
+      const __m128i zero = _mm_setzero_si128();
+      __m128i run = zero;
+      for (int x = 0; x < width_; ++x) {
+        run = _mm_add_epi32(
+            run, _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + x)), zero));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + x + 1),
+            _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(above + x + 1)), run));
+      }
+#else
+      std::uint32_t r = 0, g = 0, b = 0;
+      for (int x = 0; x < width_; ++x) {
+        r += src[x].r, g += src[x].g, b += src[x].b;
+        out[x + 1] = Entry{{above[x + 1].v[0] + r, above[x + 1].v[1] + g, above[x + 1].v[2] + b, 0}};
+      }
+#endif
+    }
+  }
+
+  // Writes the means of the windows of a run of pixels [xa, xb) of row
+  // `row` that share one radius, whose table rows are [top, bottom), `rows`
+  // high. Inside the picture every window has the same size.
+  void PutRun(const Entry* top, const Entry* bottom, int rows, int radius, int xa, int xb,
+              BMM_Color_64* row) const {
+    // Windows of the pixels [inLo, inHi) lie wholly inside the picture.
+    const int inLo = std::min(std::max(xa, radius), xb);
+    const int inHi = static_cast<int>(
+        std::max<std::int64_t>(std::min<std::int64_t>(xb, static_cast<std::int64_t>(width_) - radius), inLo));
+    auto edge = [&](int x) {
+      const int x0 = std::max(x - radius, 0);
+      const int x1 =
+          static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + radius + 1, width_));
+      Put(top, bottom, x0, x1, above_[static_cast<std::size_t>(rows) * (x1 - x0)], row[x]);
+    };
+    int x = xa;
+    for (; x < inLo; ++x) edge(x);
+    if (x < inHi) {
+      const double above =
+          above_[static_cast<std::size_t>(rows) * (2 * static_cast<std::size_t>(radius) + 1)];
+#if defined(__SSE2__)
+      // Two pixels a pass, packed and given their own alphas together.
+      const __m128d up = _mm_set1_pd(above);
+      auto means = [&](int at) {
+        auto entry = [](const Entry* e) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(e)); };
+        const int x0 = at - radius, x1 = at + radius + 1;
+        const __m128i s = _mm_add_epi32(_mm_sub_epi32(entry(bottom + x1), entry(bottom + x0)),
+                                        _mm_sub_epi32(entry(top + x0), entry(top + x1)));
+        return _mm_unpacklo_epi64(
+            _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(s), up)),
+            _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(s, 0xEE)), up)));
+      };
+      const __m128i bias = _mm_set1_epi32(32768);
+      const __m128i alpha = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+      for (; x + 2 <= inHi; x += 2) {
+        const __m128i packed =
+            _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means(x), bias), _mm_sub_epi32(means(x + 1), bias)),
+                          _mm_set1_epi16(-32768));
+        auto* at = reinterpret_cast<__m128i*>(row + x);
+        _mm_storeu_si128(
+            at, _mm_or_si128(_mm_andnot_si128(alpha, packed), _mm_and_si128(alpha, _mm_loadu_si128(at))));
+      }
+#endif
+      for (; x < inHi; ++x) Put(top, bottom, x - radius, x + radius + 1, above, row[x]);
+    }
+    for (; x < xb; ++x) edge(x);
+  }
+
+ private:
+  // p's r, g and b from the window of table rows [top, bottom) and
+  // columns [x0, x1), `above` being its size's raised reciprocal.
+  static void Put(const Entry* top, const Entry* bottom, int x0, int x1, double above, BMM_Color_64& p) {
+#if defined(__SSE2__)
+    auto at = [](const Entry* e) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(e)); };
+    const __m128i s = _mm_add_epi32(_mm_sub_epi32(at(bottom + x1), at(bottom + x0)),
+                                    _mm_sub_epi32(at(top + x0), at(top + x1)));
+    const __m128d up = _mm_set1_pd(above);
+    const __m128i means =
+        _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(s), up)),
+                           _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(s, 0xEE)), up)));
+    // Means are 0 ... 65535: to 16 bits through signed saturation after a
+    // shift by 32768, shifted back; then the pixel's own alpha.
+    __m128i packed =
+        _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means, _mm_set1_epi32(32768)), _mm_set1_epi32(32768)),
+                      _mm_set1_epi16(-32768));
+    packed = _mm_insert_epi16(packed, p.a, 3);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(&p), packed);
+#else
+    for (int c = 0; c < 3; ++c) {
+      const std::uint32_t sum = bottom[x1].v[c] - bottom[x0].v[c] - top[x1].v[c] + top[x0].v[c];
+      const auto mean = static_cast<std::uint16_t>(
+          static_cast<std::int32_t>(static_cast<double>(static_cast<std::int32_t>(sum)) * above));
+      (c == 0 ? p.r : c == 1 ? p.g : p.b) = mean;
+    }
+#endif
+  }
+
+  const BMM_Color_64* source_;
+  int width_;
+  int slots_ = 0;
+  int built_ = 0;
+  bool ready_ = false;
+  Entry* table_ = nullptr;
+  double* above_ = nullptr;
+};
+
+// DepthBlur over 32-bit window sums; false, having done nothing, where the
+// windows' sums could pass 2^31 or the memory is not there.
+template <typename RowRadii>
+bool DepthBlurNarrow(SourceCanvas& c, int cap, RowRadii rowRadii) {
+  const int width = c.width, height = c.height;
+  RingSums ring(c.sourcePixels, width, height, cap);
+  // The row's radii first, then each run of one radius at a time.
+  auto* radii = static_cast<int*>(platform::Allocate(static_cast<std::size_t>(width) * sizeof(int)));
+  if (!ring.Ready() || !radii) {
+    std::free(radii);
+    return false;
+  }
+  for (int y = 0; y < height && !c.QueryAbort(y); ++y) {
+    ring.Ensure(static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + cap + 1, height)));
+    BMM_Color_64* row = c.pixels + static_cast<std::size_t>(y) * width;
+    const float* depth = c.channel1 ? c.channel1 + static_cast<std::size_t>(y) * width : nullptr;
+    rowRadii(y, depth, radii);
+    for (int x = 0; x < width;) {
+      const int radius = radii[x];
+      int end = x + 1;
+#if defined(__SSE2__)
+      // Four radii a step while they all match.
+      const __m128i same = _mm_set1_epi32(radius);
+      while (end + 4 <= width &&
+             _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(radii + end)),
+                                               same)) == 0xFFFF)
+        end += 4;
+#endif
+      while (end < width && radii[end] == radius) ++end;
+      if (radius > 0) {
+        const int y0 = std::max(y - radius, 0);
+        const int y1 =
+            static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + radius + 1, height));
+        ring.PutRun(ring.Row(y0), ring.Row(y1), y1 - y0, radius, x, end, row);
+      }
+      x = end;
+    }
+  }
+  std::free(radii);
+  return true;
+}
 
 }  // namespace
 
@@ -379,8 +615,8 @@ void SourceCanvas::Blur(int id, int radius) {
   // sums slide down the picture the same way and a prefix over them gives
   // each window's sum, with working memory of two rows.
   const std::size_t w = static_cast<std::size_t>(width);
-  auto* columns = static_cast<Sum3*>(std::calloc(w, sizeof(Sum3)));
-  auto* prefix = static_cast<Sum3*>(std::malloc((w + 1) * sizeof(Sum3)));
+  auto* columns = static_cast<Sum3*>(platform::AllocateZeroed(w, sizeof(Sum3)));
+  auto* prefix = static_cast<Sum3*>(platform::Allocate((w + 1) * sizeof(Sum3)));
   const bool fast = columns && prefix;
   int top = 0, bottom = 0;  // source rows [top, bottom) are in the column sums
   Divider divider;
@@ -457,7 +693,44 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
   const double scale = 2.0 * static_cast<double>(maxRadius);
   // Clamped before any conversion, so a far depth (or an infinite one times
   // a zero radius) never leaves the int range.
-  const DepthRadius radiusOf(scale, static_cast<double>(range), ReachOf(maxRadius, width, height));
+  const int cap = ReachOf(maxRadius, width, height);
+  const DepthRadius radiusOf(scale, static_cast<double>(range), cap);
+  // The radius of the selected pixel (x, y), or 0 for one left alone.
+  auto radiusAt = [&](int x, int y, const float* depth) {
+    if (id != -1 && static_cast<std::int64_t>(ReadIdChannel(x, y)) != id) return 0;
+    float z = depth ? depth[x] : 0.0f;
+    // No depth (1e30 and beyond, or NaN): as far as the range.
+    if (!(z < 1e30f)) z = range;
+    const double a = std::fabs(-static_cast<double>(z) - static_cast<double>(focus));
+    return radiusOf.Ready() ? radiusOf(a) : radiusOf.Literal(a);
+  };
+  // A row's radii at once: where the depths are there, two at a time by the
+  // literal quotient, division included, cut to cap before conversion.
+  auto rowRadii = [&](int y, const float* depth, int* radii) {
+    int x = 0;
+#if defined(__SSE2__)
+    if (depth) {
+      const __m128 background = _mm_set1_ps(1e30f), rangeF = _mm_set1_ps(range);
+      const __m128d sign = _mm_set1_pd(-0.0), focusD = _mm_set1_pd(focus), scaleD = _mm_set1_pd(scale),
+                    rangeD = _mm_set1_pd(range), capD = _mm_set1_pd(cap);
+      for (; x + 2 <= width; x += 2) {
+        __m128 z = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth + x)));
+        const __m128 withDepth = _mm_cmplt_ps(z, background);  // false for NaN
+        z = _mm_or_ps(_mm_and_ps(withDepth, z), _mm_andnot_ps(withDepth, rangeF));
+        const __m128d a = _mm_andnot_pd(sign, _mm_sub_pd(_mm_xor_pd(_mm_cvtps_pd(z), sign), focusD));
+        const __m128d q = _mm_div_pd(_mm_mul_pd(a, scaleD), rangeD);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(radii + x), _mm_cvttpd_epi32(_mm_min_pd(q, capD)));
+      }
+      if (id != -1)
+        for (int i = 0; i < x; ++i)
+          if (static_cast<std::int64_t>(ReadIdChannel(i, y)) != id) radii[i] = 0;
+    }
+#endif
+    for (; x < width; ++x) radii[x] = radiusAt(x, y, depth);
+  };
+  if (DepthBlurNarrow(*this, cap, rowRadii)) return;
+  // Windows whose sums may pass 2^31, or no memory for the ring: one 64-bit
+  // table over the picture.
   SourceSums sums(sourcePixels, width, height);
   Divider divider;
   for (int y = 0; y < height; ++y) {
@@ -465,12 +738,7 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
     BMM_Color_64* row = pixels + static_cast<std::size_t>(y) * width;
     const float* depth = channel1 ? channel1 + static_cast<std::size_t>(y) * width : nullptr;
     for (int x = 0; x < width; ++x) {
-      if (id != -1 && static_cast<std::int64_t>(ReadIdChannel(x, y)) != id) continue;
-      float z = depth ? depth[x] : 0.0f;
-      // No depth (1e30 and beyond, or NaN): as far as the range.
-      if (!(z < 1e30f)) z = range;
-      const double a = std::fabs(-static_cast<double>(z) - static_cast<double>(focus));
-      const int radius = radiusOf.Ready() ? radiusOf(a) : radiusOf.Literal(a);
+      const int radius = radiusAt(x, y, depth);
       if (radius <= 0) continue;
       if (!sums.Ready()) {
         BoxAverageSource(x, y, radius, &row[x]);

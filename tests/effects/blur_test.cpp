@@ -32,9 +32,9 @@ struct DepthPicture {
     std::uniform_int_distribution<int> id(0, 2);
     std::uniform_real_distribution<float> depth(-50.0f, 5.0f);
     for (int i = 0; i < w * h; ++i) {
-      s->Pixels()[i] = BMM_Color_64{
-          static_cast<std::uint16_t>(channel(rng)), static_cast<std::uint16_t>(channel(rng)),
-          static_cast<std::uint16_t>(channel(rng)), static_cast<std::uint16_t>(channel(rng))};
+      s->Pixels()[i] =
+          BMM_Color_64{static_cast<std::uint16_t>(channel(rng)), static_cast<std::uint16_t>(channel(rng)),
+                       static_cast<std::uint16_t>(channel(rng)), static_cast<std::uint16_t>(channel(rng))};
       s->FloatChannel()[i] = depth(rng);
       s->ByteChannel()[i] = static_cast<std::uint8_t>(id(rng));
     }
@@ -122,8 +122,8 @@ TEST(Blur, WindowsTallerThan32768RowsStayExact) {
       const auto n = static_cast<std::uint64_t>(y1 - y0);
       const std::uint64_t r = (prefix[y1] - prefix[y0]) / n;
       const std::uint64_t g = (65535 * n - (prefix[y1] - prefix[y0])) / n;
-      ASSERT_EQ(canvas.pixels[y], (BMM_Color_64{static_cast<std::uint16_t>(r),
-                                                static_cast<std::uint16_t>(g), 65535, 77}))
+      ASSERT_EQ(canvas.pixels[y],
+                (BMM_Color_64{static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(g), 65535, 77}))
           << "row " << y;
     }
   }
@@ -142,9 +142,8 @@ TEST(Blur, UniformPicturesStayUniform) {
                              static_cast<std::uint16_t>(value), 7});
       canvas.Blur(-1, radius);
       for (const BMM_Color_64& p : fxtest::CanvasPixels(canvas))
-        ASSERT_EQ(
-            p, (BMM_Color_64{static_cast<std::uint16_t>(value), static_cast<std::uint16_t>(value),
-                             static_cast<std::uint16_t>(value), 65535}));
+        ASSERT_EQ(p, (BMM_Color_64{static_cast<std::uint16_t>(value), static_cast<std::uint16_t>(value),
+                                   static_cast<std::uint16_t>(value), 65535}));
       canvas.RequestChannel(BMM_CHAN_FLOAT);
       canvas.DepthBlur(-1, 1.0f, 1.0f, radius);
       for (const BMM_Color_64& p : fxtest::CanvasPixels(canvas)) ASSERT_EQ(p.r, value);
@@ -171,8 +170,7 @@ TEST_P(BlurMatchesLiteral, OnRandomPictures) {
     // The working picture differs from the source, so alpha provably comes
     // from the canvas and colours from the source.
     for (int i = 0; i < c.width * c.height; ++i) canvas.pixels[i].a ^= 0x5A5A;
-    const auto source =
-        literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
+    const auto source = literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
     const auto expected = literal::Blur(
         source, fxtest::CanvasPixels(canvas), c.width, c.height, [&](int, int) { return c.radius; },
         [&](int x, int y) { return c.id == -1 || picture.Id(x, y) == c.id; });
@@ -186,10 +184,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BlurCase{"Radius0", 13, 9, 0, -1}, BlurCase{"Radius1", 13, 9, 1, -1},
                     BlurCase{"Radius2", 13, 9, 2, -1}, BlurCase{"Radius7", 13, 9, 7, -1},
                     BlurCase{"RadiusPastTheWidth", 13, 9, 20, -1},
-                    BlurCase{"RadiusPastBothSides", 13, 9, 40, -1},
-                    BlurCase{"OneColumn", 1, 17, 3, -1}, BlurCase{"OneRow", 17, 1, 5, -1},
-                    BlurCase{"OnePixel", 1, 1, 2, -1}, BlurCase{"SelectedId1", 13, 9, 2, 1},
-                    BlurCase{"SelectedIdNone", 13, 9, 2, 7}),
+                    BlurCase{"RadiusPastBothSides", 13, 9, 40, -1}, BlurCase{"OneColumn", 1, 17, 3, -1},
+                    BlurCase{"OneRow", 17, 1, 5, -1}, BlurCase{"OnePixel", 1, 1, 2, -1},
+                    BlurCase{"SelectedId1", 13, 9, 2, 1}, BlurCase{"SelectedIdNone", 13, 9, 2, 7},
+                    // Windows exactly as wide as the picture, one column
+                    // short of it, and with a single whole window in a row.
+                    BlurCase{"WindowFillsTheWidth", 13, 9, 6, -1},
+                    BlurCase{"RadiusOneUnderTheWidth", 13, 9, 12, -1},
+                    BlurCase{"OneWholeWindowARow", 13, 9, 5, -1},
+                    // Rows far below and above the window: rows enter and
+                    // leave the column sums one at a time, or one alone.
+                    BlurCase{"TallPicture", 9, 40, 3, -1}, BlurCase{"TallPictureWideWindow", 9, 40, 25, -1},
+                    BlurCase{"SelectedId2WideRows", 37, 9, 4, 2}),
     [](const testing::TestParamInfo<BlurCase>& p) { return std::string(p.param.name); });
 
 // ---- Depth blur ------------------------------------------------------------
@@ -215,8 +221,7 @@ TEST_P(DepthBlurMatchesLiteral, OnRandomPicturesAndDepths) {
     SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
     ASSERT_EQ(canvas.RequestChannel(BMM_CHAN_FLOAT), 1);
     canvas.RequestChannel(BMM_CHAN_BYTE);
-    const auto source =
-        literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
+    const auto source = literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
     const auto expected = literal::Blur(
         source, fxtest::CanvasPixels(canvas), c.width, c.height,
         [&](int x, int y) {
@@ -228,17 +233,23 @@ TEST_P(DepthBlurMatchesLiteral, OnRandomPicturesAndDepths) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, DepthBlurMatchesLiteral,
-    testing::Values(DepthBlurCase{"Max0", 13, 9, 20.0f, 10.0f, 0, -1},
-                    DepthBlurCase{"Max1", 13, 9, 20.0f, 10.0f, 1, -1},
-                    DepthBlurCase{"Max2", 13, 9, 20.0f, 40.0f, 2, -1},
-                    DepthBlurCase{"Max7", 13, 9, 25.0f, 30.0f, 7, -1},
-                    DepthBlurCase{"MaxPastThePicture", 13, 9, 10.0f, 60.0f, 30, -1},
-                    DepthBlurCase{"NarrowRange", 11, 8, 30.0f, 0.75f, 5, -1},
-                    DepthBlurCase{"NegativeFocus", 11, 8, -3.0f, 20.0f, 4, -1},
-                    DepthBlurCase{"SelectedId2", 13, 9, 20.0f, 20.0f, 3, 2}),
-    [](const testing::TestParamInfo<DepthBlurCase>& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, DepthBlurMatchesLiteral,
+                         testing::Values(DepthBlurCase{"Max0", 13, 9, 20.0f, 10.0f, 0, -1},
+                                         DepthBlurCase{"Max1", 13, 9, 20.0f, 10.0f, 1, -1},
+                                         DepthBlurCase{"Max2", 13, 9, 20.0f, 40.0f, 2, -1},
+                                         DepthBlurCase{"Max7", 13, 9, 25.0f, 30.0f, 7, -1},
+                                         DepthBlurCase{"MaxPastThePicture", 13, 9, 10.0f, 60.0f, 30, -1},
+                                         DepthBlurCase{"NarrowRange", 11, 8, 30.0f, 0.75f, 5, -1},
+                                         DepthBlurCase{"NegativeFocus", 11, 8, -3.0f, 20.0f, 4, -1},
+                                         DepthBlurCase{"SelectedId2", 13, 9, 20.0f, 20.0f, 3, 2},
+                                         // Many more rows than any window: the table rows are
+                                         // kept for as long as a window reaches them, no longer.
+                                         DepthBlurCase{"TallPicture", 9, 60, 20.0f, 30.0f, 4, -1},
+                                         DepthBlurCase{"TallPictureSelectedId0", 17, 50, 20.0f, 30.0f, 6, 0},
+                                         DepthBlurCase{"OddWidthManyRuns", 31, 23, 20.0f, 60.0f, 9, -1}),
+                         [](const testing::TestParamInfo<DepthBlurCase>& p) {
+                           return std::string(p.param.name);
+                         });
 
 // 5 x 5 pictures whose depths sit at the focus (sharp) except the centre.
 struct DepthBlurCentreCase {
@@ -267,19 +278,47 @@ TEST_P(DepthBlurCentre, TakesTheRadiusOfItsDepth) {
   EXPECT_EQ(fxtest::CanvasPixels(canvas), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, DepthBlurCentre,
-    testing::Values(DepthBlurCentreCase{"AtTheFocus", -8.0f, 0},
-                    DepthBlurCentreCase{"OneAndAHalfOneSide", -9.0f, 1},
-                    DepthBlurCentreCase{"TwoAway", -6.5f, 2},
-                    DepthBlurCentreCase{"PastHalfTheRange", -12.0f, 3},
-                    // Not background, and ~1e30 away: clamped, not converted.
-                    DepthBlurCentreCase{"HugeNegative", -1e30f, 3},
-                    DepthBlurCentreCase{"NegativeInfinity", -kInf, 3},
-                    // Background (and NaN with it) take z = range = 4: |-4 - 8| * 6 / 4.
-                    DepthBlurCentreCase{"Background", 1e30f, 3},
-                    DepthBlurCentreCase{"NaN", kNaN, 3}),
-    [](const testing::TestParamInfo<DepthBlurCentreCase>& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, DepthBlurCentre,
+                         testing::Values(DepthBlurCentreCase{"AtTheFocus", -8.0f, 0},
+                                         DepthBlurCentreCase{"OneAndAHalfOneSide", -9.0f, 1},
+                                         DepthBlurCentreCase{"TwoAway", -6.5f, 2},
+                                         DepthBlurCentreCase{"PastHalfTheRange", -12.0f, 3},
+                                         // Not background, and ~1e30 away: clamped, not converted.
+                                         DepthBlurCentreCase{"HugeNegative", -1e30f, 3},
+                                         DepthBlurCentreCase{"NegativeInfinity", -kInf, 3},
+                                         // Background (and NaN with it) take z = range = 4: |-4 - 8| * 6 / 4.
+                                         DepthBlurCentreCase{"Background", 1e30f, 3},
+                                         DepthBlurCentreCase{"NaN", kNaN, 3}),
+                         [](const testing::TestParamInfo<DepthBlurCentreCase>& p) {
+                           return std::string(p.param.name);
+                         });
+
+// Windows of 183 x 183 and more can sum past 2^31: those pictures take
+// 64-bit sums. Most pixels sit at the focus, so the literal loop stays short.
+TEST(DepthBlur, WindowsWhoseSumsPass2To31StayExact) {
+  constexpr int kWidth = 190, kHeight = 186;
+  for (int maxRadius : {90, 91, 400}) {
+    SCOPED_TRACE(maxRadius);
+    DepthPicture picture(kWidth, kHeight, 21);
+    std::mt19937 rng(22);
+    float* depth = picture.storage->FloatChannel();
+    for (int i = 0; i < kWidth * kHeight; ++i) depth[i] = -10.0f;
+    // Near-white red (sums near the largest), a few far pixels, one at a corner.
+    for (int i = 0; i < kWidth * kHeight; ++i)
+      picture.storage->Pixels()[i].r = static_cast<std::uint16_t>(65535 - i % 3);
+    for (int i : {0, 7777, 20000, kWidth * kHeight - 1}) depth[i] = -10.0f - 40.0f * (i % 3);
+    depth[12345] = 1e30f;
+    SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
+    ASSERT_EQ(canvas.RequestChannel(BMM_CHAN_FLOAT), 1);
+    const auto source = literal::Picture(canvas.sourcePixels, canvas.sourcePixels + kWidth * kHeight);
+    const auto expected = literal::Blur(
+        source, fxtest::CanvasPixels(canvas), kWidth, kHeight,
+        [&](int x, int y) { return literal::DepthRadius(picture.Depth(x, y), 10.0f, 20.0f, maxRadius); },
+        [](int, int) { return true; });
+    canvas.DepthBlur(-1, 10.0f, 20.0f, maxRadius);
+    EXPECT_EQ(fxtest::CanvasPixels(canvas), expected);
+  }
+}
 
 TEST(DepthBlur, WithoutTheDepthChannelEveryPixelTakesDepthZero) {
   auto bitmap = PositionBitmap(6, 4);
@@ -312,18 +351,14 @@ TEST_P(DepthBlurRefuses, LeavesThePictureAndSendsNothing) {
   EXPECT_EQ(canvas.aborted, 9);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DepthBlurRefuses,
-                         testing::Values(RefusedCase{"RangeZero", 10.0f, 0.0f, 4},
-                                         RefusedCase{"RangeNegative", 10.0f, -5.0f, 4},
-                                         RefusedCase{"RangeNaN", 10.0f, kNaN, 4},
-                                         RefusedCase{"RangeInfinite", 10.0f, kInf, 4},
-                                         RefusedCase{"FocusNaN", kNaN, 5.0f, 4},
-                                         RefusedCase{"FocusInfinite", -kInf, 5.0f, 4},
-                                         RefusedCase{"MaxRadiusNegative", 10.0f, 5.0f, -1},
-                                         RefusedCase{"MaxRadiusIntMin", 10.0f, 5.0f, INT_MIN}),
-                         [](const testing::TestParamInfo<RefusedCase>& p) {
-                           return std::string(p.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Table, DepthBlurRefuses,
+    testing::Values(RefusedCase{"RangeZero", 10.0f, 0.0f, 4}, RefusedCase{"RangeNegative", 10.0f, -5.0f, 4},
+                    RefusedCase{"RangeNaN", 10.0f, kNaN, 4}, RefusedCase{"RangeInfinite", 10.0f, kInf, 4},
+                    RefusedCase{"FocusNaN", kNaN, 5.0f, 4}, RefusedCase{"FocusInfinite", -kInf, 5.0f, 4},
+                    RefusedCase{"MaxRadiusNegative", 10.0f, 5.0f, -1},
+                    RefusedCase{"MaxRadiusIntMin", 10.0f, 5.0f, INT_MIN}),
+    [](const testing::TestParamInfo<RefusedCase>& p) { return std::string(p.param.name); });
 
 // ---- Depth range and grey ----------------------------------------------------
 
@@ -364,14 +399,8 @@ TEST_P(DepthToGrey, RangeAndGreys) {
 INSTANTIATE_TEST_SUITE_P(
     Table, DepthToGrey,
     testing::Values(
-        GreyCase{"NearMiddleFarAndHugeNegative",
-                 2,
-                 2,
-                 {-10, -15, -20, -1e30f},
-                 10,
-                 20,
-                 10,
-                 {65535, 32767, 0, 0}},
+        GreyCase{
+            "NearMiddleFarAndHugeNegative", 2, 2, {-10, -15, -20, -1e30f}, 10, 20, 10, {65535, 32767, 0, 0}},
         GreyCase{"BackgroundAndNaN", 4, 1, {-4, 1e30f, kNaN, -8}, 4, 8, 4, {65535, 0, 0, 0}},
         GreyCase{"UniformDepth", 2, 2, {-7, -7, -7, -7}, 7, 7, 0, {65535, 65535, 65535, 65535}},
         GreyCase{"OnePixel", 1, 1, {-3}, 3, 3, 0, {65535}},
