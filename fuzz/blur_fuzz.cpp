@@ -12,12 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int w = c.width, h = c.height;
   for (int step = 0; step < 4 && !in.Empty(); ++step) {
     switch (in.Pick<int>(0, 2)) {
-      case 0:
-        c.Blur(in.AnyInt(-2, 4), in.AnyInt(-2, 40));
-        break;
-      case 1:
-        c.DepthBlur(in.AnyInt(-2, 4), in.AnyFloat(8), in.AnyFloat(8), in.AnyInt(-2, 40));
-        break;
+      case 0: c.Blur(in.AnyInt(-2, 4), in.AnyInt(-2, 40)); break;
+      case 1: c.DepthBlur(in.AnyInt(-2, 4), in.AnyFloat(8), in.AnyFloat(8), in.AnyInt(-2, 40)); break;
       case 2: {
         BMM_Color_64 out{1, 2, 3, 4};
         c.BoxAverageSource(in.AnyInt(-4, w + 4), in.AnyInt(-4, h + 4), in.AnyInt(-2, 40), &out);

@@ -53,22 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 6:
         c.DrawSuperellipse(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(4));
         break;
-      case 7:
-        c.Forward(in.AnyFloat(w));
-        break;
-      case 8:
-        c.MoveForward(in.AnyFloat(w));
-        break;
-      case 9:
-        c.Turn(in.AnyFloat());
-        break;
+      case 7: c.Forward(in.AnyFloat(w)); break;
+      case 8: c.MoveForward(in.AnyFloat(w)); break;
+      case 9: c.Turn(in.AnyFloat()); break;
       case 10:
         c.DrawPolySpiral(in.AnyFloat(w), in.AnyFloat(), in.AnyFloat(2),
                          in.Cheap(in.AnyInt(-1, 40), 2000, 1 << 24));
         break;
-      case 11:
-        c.DrawLShape(in.AnyFloat(w));
-        break;
+      case 11: c.DrawLShape(in.AnyFloat(w)); break;
       case 12:
         c.DrawLTiling(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(),
                       in.Cheap(in.AnyInt(-3, 5), 5, 10));
@@ -77,12 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         c.DrawLCascade(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(),
                        in.Cheap(in.AnyInt(-3, 5), 5, 10));
         break;
-      case 14:
-        c.arcSegments = in.Cheap(in.AnyInt(-2, 72), 720, 1 << 24);
-        break;
-      case 15:
-        c.MovePen(in.AnyFloat(w), in.AnyFloat(h));
-        break;
+      case 14: c.arcSegments = in.Cheap(in.AnyInt(-2, 72), 720, 1 << 24); break;
+      case 15: c.MovePen(in.AnyFloat(w), in.AnyFloat(h)); break;
     }
   }
   c.Store();

@@ -27,18 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int w = c.width, h = c.height;
   for (int step = 0; step < 12 && !in.Empty(); ++step) {
     switch (in.Pick<int>(0, 11)) {
-      case 0:
-        c.Clear();
-        break;
-      case 1:
-        c.FillBox(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 2:
-        c.FillCircle(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w));
-        break;
-      case 3:
-        c.DrawPie(in.AnyFloat(w), in.AnyFloat(), in.AnyFloat());
-        break;
+      case 0: c.Clear(); break;
+      case 1: c.FillBox(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 2: c.FillCircle(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w)); break;
+      case 3: c.DrawPie(in.AnyFloat(w), in.AnyFloat(), in.AnyFloat()); break;
       case 4:
       case 5: {
         int bw, bh;
@@ -47,10 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<BMM_Color_64> block(n);
         for (BMM_Color_64& px : block) px = in.Color();
         const int x = in.AnyInt(-8, w + 8), y = in.AnyInt(-8, h + 8);
-        if (step % 2)
-          c.PasteBlock(x, y, bw, bh, block.data());
-        else
-          c.CopyBlock(x, y, bw, bh, block.data());
+        if (step % 2) c.PasteBlock(x, y, bw, bh, block.data());
+        else c.CopyBlock(x, y, bw, bh, block.data());
         break;
       }
       case 6: {
@@ -66,21 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    n == 0 && in.Bool() ? nullptr : bits.data());
         break;
       }
-      case 7:
-        c.PutPixel(in.AnyInt(-2, w + 2), in.AnyInt(-2, h + 2), in.Color());
-        break;
-      case 8:
-        c.BlendPixel(in.AnyInt(-2, w + 2), in.AnyInt(-2, h + 2), in.Color(), in.AnyFloat(1));
-        break;
-      case 9:
-        c.Splat(in.AnyFloat(w), in.AnyFloat(h), in.Color());
-        break;
-      case 10:
-        c.Plot(in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 11:
-        c.SetSecondColor(in.Color());
-        break;
+      case 7: c.PutPixel(in.AnyInt(-2, w + 2), in.AnyInt(-2, h + 2), in.Color()); break;
+      case 8: c.BlendPixel(in.AnyInt(-2, w + 2), in.AnyInt(-2, h + 2), in.Color(), in.AnyFloat(1)); break;
+      case 9: c.Splat(in.AnyFloat(w), in.AnyFloat(h), in.Color()); break;
+      case 10: c.Plot(in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 11: c.SetSecondColor(in.Color()); break;
     }
   }
   c.Store();

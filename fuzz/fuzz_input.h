@@ -87,12 +87,10 @@ class Input {
         return v;
       }
       case 1:
-      case 2:
-        return kHard[p_.ConsumeIntegralInRange<std::size_t>(0, std::size(kHard) - 1)];
+      case 2: return kHard[p_.ConsumeIntegralInRange<std::size_t>(0, std::size(kHard) - 1)];
       case 3:  // whole and half pixels near and on the canvas
         return static_cast<float>(p_.ConsumeIntegralInRange<int>(-4 * extent, 8 * extent)) * 0.5f;
-      default:
-        return p_.ConsumeFloatingPointInRange<float>(-2.0f * extent, 3.0f * extent);
+      default: return p_.ConsumeFloatingPointInRange<float>(-2.0f * extent, 3.0f * extent);
     }
   }
 
@@ -103,12 +101,9 @@ class Input {
         2,       46340,         46341,   65535,       65536, 1 << 19, (1 << 19) + 1,
         1 << 24, (1 << 24) + 1, 1 << 20, 4096,        4097,  -65536};
     switch (p_.ConsumeIntegralInRange<int>(0, 5)) {
-      case 0:
-        return p_.ConsumeIntegral<int>();
-      case 1:
-        return kHard[p_.ConsumeIntegralInRange<std::size_t>(0, std::size(kHard) - 1)];
-      default:
-        return p_.ConsumeIntegralInRange<int>(lo, hi);
+      case 0: return p_.ConsumeIntegral<int>();
+      case 1: return kHard[p_.ConsumeIntegralInRange<std::size_t>(0, std::size(kHard) - 1)];
+      default: return p_.ConsumeIntegralInRange<int>(lo, hi);
     }
   }
 
@@ -146,8 +141,7 @@ class Input {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         BMM_Color_64& px = storage->Pixels()[y * w + x];
-        if (random && !Empty())
-          px = Color();
+        if (random && !Empty()) px = Color();
         else
           px = {static_cast<std::uint16_t>(x * 4000), static_cast<std::uint16_t>(y * 4000),
                 static_cast<std::uint16_t>((x + 10 * y) * 97), 65535};

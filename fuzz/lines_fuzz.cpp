@@ -17,61 +17,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int step = 0; step < 12 && !in.Empty(); ++step) {
     const int op = in.Pick<int>(0, 22);
     switch (op) {
-      case 0:
-        c.DrawLine(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 1:
-        c.DrawLineTo(in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 2:
-        c.DrawLineBy(in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 3:
-        c.DrawHLine(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w));
-        break;
-      case 4:
-        c.DrawVLine(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(h));
-        break;
-      case 5:
-        c.DrawBox(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 6:
-        c.PlotQuad(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 7:
-        c.DrawEllipse(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 8:
-        c.DrawCircle(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w));
-        break;
-      case 9:
-        c.DrawArc(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(), in.AnyFloat());
-        break;
+      case 0: c.DrawLine(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 1: c.DrawLineTo(in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 2: c.DrawLineBy(in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 3: c.DrawHLine(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w)); break;
+      case 4: c.DrawVLine(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(h)); break;
+      case 5: c.DrawBox(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 6: c.PlotQuad(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 7: c.DrawEllipse(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 8: c.DrawCircle(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w)); break;
+      case 9: c.DrawArc(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w), in.AnyFloat(), in.AnyFloat()); break;
       case 10: {
         Point2 out;
         c.PointAtAngle(Point2(in.AnyFloat(w), in.AnyFloat(h)), in.AnyFloat(), in.AnyFloat(w), out);
         break;
       }
-      case 11:
-        c.DrawKochSide(in.AnyFloat(), in.AnyFloat(w), in.Cheap(in.AnyInt(-2, 6), 5, 12));
-        break;
+      case 11: c.DrawKochSide(in.AnyFloat(), in.AnyFloat(w), in.Cheap(in.AnyInt(-2, 6), 5, 12)); break;
       case 12:
         c.DrawKochLine(Point2(in.AnyFloat(w), in.AnyFloat(h)), Point2(in.AnyFloat(w), in.AnyFloat(h)),
                        in.Cheap(in.AnyInt(-2, 6), 5, 12));
         break;
-      case 13:
-        c.DrawKochTriangle(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w));
-        break;
-      case 14:
-        c.DrawLevyCurve(in.AnyFloat(), in.AnyFloat(w), in.Cheap(in.AnyInt(-2, 12), 11, 24));
-        break;
+      case 13: c.DrawKochTriangle(in.AnyFloat(w), in.AnyFloat(h), in.AnyFloat(w)); break;
+      case 14: c.DrawLevyCurve(in.AnyFloat(), in.AnyFloat(w), in.Cheap(in.AnyInt(-2, 12), 11, 24)); break;
       case 15:
         c.DrawDragonCurve(in.AnyFloat(), in.AnyFloat(w), in.Cheap(in.AnyInt(-2, 12), 11, 24),
                           in.AnyInt(-1, 2));
         break;
-      case 16:
-        c.DrawHilbertCurve(in.AnyFloat(4), in.AnyInt(-1, 4), in.Cheap(in.AnyInt(-2, 6), 5, 12));
-        break;
+      case 16: c.DrawHilbertCurve(in.AnyFloat(4), in.AnyInt(-1, 4), in.Cheap(in.AnyInt(-2, 6), 5, 12)); break;
       case 17:
         c.DrawHilbertSquare(in.AnyFloat(w), in.AnyInt(-1, 4), in.Cheap(in.AnyInt(-2, 6), 5, 12));
         break;
@@ -90,10 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const float x1 = near(in.AnyFloat(w), w), y1 = near(in.AnyFloat(h), h);
         const float x2 = near(in.AnyFloat(w), w), y2 = near(in.AnyFloat(h), h);
         const float factor = in.AnyFloat(1), scale = in.AnyFloat(1);
-        if (op == 18)
-          c.DisplaceSegment(Point2(x1, y1), Point2(x2, y2), factor, limit, scale);
-        else
-          c.DrawFractalLine(x1, y1, x2, y2, factor, limit, scale);
+        if (op == 18) c.DisplaceSegment(Point2(x1, y1), Point2(x2, y2), factor, limit, scale);
+        else c.DrawFractalLine(x1, y1, x2, y2, factor, limit, scale);
         break;
       }
       case 20: {
@@ -111,12 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    depth);
         break;
       }
-      case 21:
-        c.MovePen(in.AnyFloat(w), in.AnyFloat(h));
-        break;
-      case 22:
-        c.SetDrawColor(in.Color());
-        break;
+      case 21: c.MovePen(in.AnyFloat(w), in.AnyFloat(h)); break;
+      case 22: c.SetDrawColor(in.Color()); break;
     }
   }
   c.Store();
