@@ -15,6 +15,21 @@ if(ZARN_SANITIZE)
   add_link_options(${ZARN_SAN_FLAGS})
 endif()
 
+if(ZARN_FUZZ)
+  # Coverage in every unit, not only the targets, so the fuzzers are
+  # guided through the toolkit, the runner and the module as well.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+if(ZARN_TSAN)
+  if(ZARN_SANITIZE)
+    message(FATAL_ERROR "ZARN_TSAN and ZARN_SANITIZE cannot be combined")
+  endif()
+  set(ZARN_TSAN_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
+  add_compile_options(${ZARN_TSAN_FLAGS})
+  add_link_options(${ZARN_TSAN_FLAGS})
+endif()
+
 function(zarn_target_flags target)
   target_compile_options(${target} PRIVATE ${ZARN_WARNINGS})
 endfunction()
