@@ -27,7 +27,7 @@ struct Sum3 {
 class SourceSums {
  public:
   SourceSums(const BMM_Color_64* source, int width, int height)
-      : source_(source), width_(width), height_(height) {
+      : source_(source), width_(width) {
     const std::size_t n = (static_cast<std::size_t>(width) + 1) * (static_cast<std::size_t>(height) + 1);
     if (n > SIZE_MAX / sizeof(Sum3)) return;
     table_ = static_cast<Sum3*>(platform::Allocate(n * sizeof(Sum3)));
@@ -71,7 +71,6 @@ class SourceSums {
  private:
   const BMM_Color_64* source_;
   int width_;
-  int height_;
   int built_ = 0;
   Sum3* table_ = nullptr;
 };
