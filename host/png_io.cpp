@@ -273,12 +273,14 @@ bool RedeflateIdat(std::vector<std::uint8_t>& png, std::size_t filteredSize, Def
     if (idat) end = at;
   }
   std::vector<std::uint8_t> filtered(filteredSize);
+  const bool inflated = first != 0 && ZlibDecompress(stream.data(), stream.size(), filtered.data(), filtered.size());
+  std::vector<std::uint8_t>().swap(stream);  // the peak of a frame's memory is here
   std::vector<std::uint8_t> deflated;
-  if (first == 0 || !ZlibDecompress(stream.data(), stream.size(), filtered.data(), filtered.size()) ||
-      !ZlibCompress(filtered.data(), filtered.size(), mode, level, bands, deflated)) {
+  if (!inflated || !ZlibCompress(filtered.data(), filtered.size(), mode, level, bands, deflated)) {
     error = "cannot encode PNG (the image data did not deflate)";
     return false;
   }
+  std::vector<std::uint8_t>().swap(filtered);
   std::vector<std::uint8_t> out(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(first));
   out.reserve(first + deflated.size() + (png.size() - end) + 1024);
   // IDAT chunks of at most 1 MiB, as decoders that read chunks whole prefer.

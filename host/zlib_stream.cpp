@@ -41,8 +41,10 @@ void DeflateBandOrThrow(Band& band, DeflateMode mode, int level) {
   z_stream z{};
   const int strategy = mode == DeflateMode::Runs ? Z_RLE : Z_DEFAULT_STRATEGY;
   if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK) return;
-  band.out.resize(static_cast<std::size_t>(deflateBound(&z, static_cast<uLong>(std::min(band.size, kStep)))) +
-                  band.size / 1000 + 64);
+  struct End {
+    z_stream* z;
+    ~End() { deflateEnd(z); }
+  } end{&z};
   z.next_in = const_cast<Bytef*>(band.data);
   std::size_t left = band.size;
   std::size_t used = 0;
@@ -63,7 +65,6 @@ void DeflateBandOrThrow(Band& band, DeflateMode mode, int level) {
     // A sync flush is done once zlib leaves output room and takes no input.
     if (flush == Z_SYNC_FLUSH && z.avail_out > 0 && z.avail_in == 0) break;
   }
-  deflateEnd(&z);
   band.out.resize(used);
   band.ok = band.last ? status == Z_STREAM_END : (status == Z_OK || status == Z_BUF_ERROR);
 }
@@ -90,6 +91,10 @@ static bool CompressOrThrow(const std::uint8_t* data, std::size_t size, DeflateM
     parts[i].data = data + i * each;
     parts[i].size = i + 1 == count ? size - i * each : each;
     parts[i].last = i + 1 == count;
+    // Room for the worst case, allocated here rather than on the band's
+    // thread: a long run then keeps reusing the same memory.
+    const std::size_t n = parts[i].size;
+    parts[i].out.resize(n + (n >> 12) + (n >> 14) + (n >> 25) + 64);
   }
   // Bands that get no thread are deflated here, after the first.
   std::vector<std::thread> threads;
