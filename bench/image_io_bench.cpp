@@ -150,7 +150,11 @@ void BM_ExrRead(benchmark::State& state, bool busy, int compression, bool everyC
 
 void Size(benchmark::internal::Benchmark* b) {
   // CPU of every thread of the process, so the band threads count too.
-  b->Args({kWidth, kHeight})->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2.0);
+  b->Args({kWidth, kHeight})
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->MeasureProcessCPUTime()
+      ->MinTime(2.0);
 }
 
 io::PngWriteOptions Libpng(int filters, int level) { return {filters, level, io::PngDeflate::Libpng, 1}; }
@@ -162,26 +166,31 @@ BENCHMARK(zarnbench::BM_MemcpyFrame)->Apply(Size);
 
 // Before: libpng's own zlib at level 6, trying every filter per row
 // (libpng's default), then fixed filters.
-#define PNG_WRITES(frame, busy)                                                                                   \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_libpng_all_6, busy, Libpng(io::kPngFilterAll, 6))->Apply(Size);         \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_libpng_none_6, busy, Libpng(io::kPngFilterNone, 6))->Apply(Size);       \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_libpng_up_6, busy, Libpng(io::kPngFilterUp, 6))->Apply(Size);           \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_libpng_up_1, busy, Libpng(io::kPngFilterUp, 1))->Apply(Size);           \
-  /* Whole filtered rows: the deflate library in Matches mode (one pass), */                                     \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_matches_all_6, busy, Whole(io::kPngFilterAll, io::PngDeflate::Matches, 6, 1)) \
-      ->Apply(Size);                                                                                              \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_matches_up_6, busy, Whole(io::kPngFilterUp, io::PngDeflate::Matches, 6, 1))  \
-      ->Apply(Size);                                                                                              \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_matches_up_1, busy, Whole(io::kPngFilterUp, io::PngDeflate::Matches, 1, 1))  \
-      ->Apply(Size);                                                                                              \
-  /* and Runs mode on one band, on one band per core (the default), */                                           \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_runs_none_1band, busy, Whole(io::kPngFilterNone, io::PngDeflate::Runs, 6, 1)) \
-      ->Apply(Size);                                                                                              \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_runs_paeth_1band, busy,                                                 \
-                    Whole(io::kPngFilterPaeth, io::PngDeflate::Runs, 6, 1))                                       \
-      ->Apply(Size);                                                                                              \
-  BENCHMARK_CAPTURE(BM_PngWrite, frame##_runs_up_1band, busy, Whole(io::kPngFilterUp, io::PngDeflate::Runs, 6, 1))    \
-      ->Apply(Size);                                                                                              \
+#define PNG_WRITES(frame, busy)                                                                            \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_libpng_all_6, busy, Libpng(io::kPngFilterAll, 6))->Apply(Size);   \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_libpng_none_6, busy, Libpng(io::kPngFilterNone, 6))->Apply(Size); \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_libpng_up_6, busy, Libpng(io::kPngFilterUp, 6))->Apply(Size);     \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_libpng_up_1, busy, Libpng(io::kPngFilterUp, 1))->Apply(Size);     \
+  /* Whole filtered rows: the deflate library in Matches mode (one pass), */                               \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_matches_all_6, busy,                                              \
+                    Whole(io::kPngFilterAll, io::PngDeflate::Matches, 6, 1))                               \
+      ->Apply(Size);                                                                                       \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_matches_up_6, busy,                                               \
+                    Whole(io::kPngFilterUp, io::PngDeflate::Matches, 6, 1))                                \
+      ->Apply(Size);                                                                                       \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_matches_up_1, busy,                                               \
+                    Whole(io::kPngFilterUp, io::PngDeflate::Matches, 1, 1))                                \
+      ->Apply(Size);                                                                                       \
+  /* and Runs mode on one band, on one band per core (the default), */                                     \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_runs_none_1band, busy,                                            \
+                    Whole(io::kPngFilterNone, io::PngDeflate::Runs, 6, 1))                                 \
+      ->Apply(Size);                                                                                       \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_runs_paeth_1band, busy,                                           \
+                    Whole(io::kPngFilterPaeth, io::PngDeflate::Runs, 6, 1))                                \
+      ->Apply(Size);                                                                                       \
+  BENCHMARK_CAPTURE(BM_PngWrite, frame##_runs_up_1band, busy,                                              \
+                    Whole(io::kPngFilterUp, io::PngDeflate::Runs, 6, 1))                                   \
+      ->Apply(Size);                                                                                       \
   BENCHMARK_CAPTURE(BM_PngWrite, frame##_default, busy, io::PngWriteOptions{})->Apply(Size);
 
 PNG_WRITES(busy, true)

@@ -13,7 +13,8 @@ bool DeflateWhole(const std::uint8_t* data, std::size_t size, int level, std::ve
   struct Free {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
   };
-  const std::unique_ptr<libdeflate_compressor, Free> compressor(libdeflate_alloc_compressor(std::clamp(level, 1, 9)));
+  const std::unique_ptr<libdeflate_compressor, Free> compressor(
+      libdeflate_alloc_compressor(std::clamp(level, 1, 9)));
   if (!compressor) return false;
   out.resize(libdeflate_zlib_compress_bound(compressor.get(), size));
   const std::size_t written = libdeflate_zlib_compress(compressor.get(), data, size, out.data(), out.size());
@@ -28,7 +29,8 @@ bool InflateWhole(const std::uint8_t* data, std::size_t size, std::uint8_t* out,
   const std::unique_ptr<libdeflate_decompressor, Free> decompressor(libdeflate_alloc_decompressor());
   if (!decompressor) return false;
   // No actual size asked for: anything but exactly outSize bytes fails.
-  return libdeflate_zlib_decompress(decompressor.get(), data, size, out, outSize, nullptr) == LIBDEFLATE_SUCCESS;
+  return libdeflate_zlib_decompress(decompressor.get(), data, size, out, outSize, nullptr) ==
+         LIBDEFLATE_SUCCESS;
 }
 
 const char* WholeLibrary() { return "libdeflate"; }

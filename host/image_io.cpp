@@ -144,14 +144,16 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::st
   // that grew, or one whose size is unknown) after it.
   std::error_code ec;
   const std::uintmax_t expected = std::filesystem::file_size(path, ec);
-  const std::size_t size = ec ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(expected, std::uintmax_t{1} << 30));
+  const std::size_t size =
+      ec ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(expected, std::uintmax_t{1} << 30));
   try {
     bytes.resize(size);
     bytes.resize(size ? std::fread(bytes.data(), 1, size, file) : 0);
     if (bytes.size() == size) {
       std::uint8_t buffer[65536];
       std::size_t n;
-      while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+      while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
     }
   } catch (const std::bad_alloc&) {
     std::fclose(file);

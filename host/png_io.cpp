@@ -19,9 +19,9 @@
 namespace zarn::io {
 namespace {
 
-static_assert(kPngFilterNone == PNG_FILTER_NONE && kPngFilterSub == PNG_FILTER_SUB && kPngFilterUp == PNG_FILTER_UP &&
-              kPngFilterAverage == PNG_FILTER_AVG && kPngFilterPaeth == PNG_FILTER_PAETH &&
-              kPngFilterAll == PNG_ALL_FILTERS);
+static_assert(kPngFilterNone == PNG_FILTER_NONE && kPngFilterSub == PNG_FILTER_SUB &&
+              kPngFilterUp == PNG_FILTER_UP && kPngFilterAverage == PNG_FILTER_AVG &&
+              kPngFilterPaeth == PNG_FILTER_PAETH && kPngFilterAll == PNG_ALL_FILTERS);
 
 // The chunks written back byte for byte, five bytes each as libpng lists
 // them. libpng keeps them raw instead of parsing them, so nothing is lost.
@@ -255,8 +255,8 @@ void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 // libpng wrote the filtered rows as stored (level 0) deflate blocks: the
 // IDAT payloads are inflated back to exactly filteredSize bytes and deflated
 // again whole. Every chunk around them stays as libpng wrote it.
-bool RedeflateIdat(std::vector<std::uint8_t>& png, std::size_t filteredSize, DeflateMode mode, int level, int bands,
-                   std::string& error) {
+bool RedeflateIdat(std::vector<std::uint8_t>& png, std::size_t filteredSize, DeflateMode mode, int level,
+                   int bands, std::string& error) {
   constexpr std::size_t kSignature = 8;
   std::size_t at = kSignature;
   std::size_t first = 0;
@@ -267,13 +267,15 @@ bool RedeflateIdat(std::vector<std::uint8_t>& png, std::size_t filteredSize, Def
     if (length > png.size() - at - 12) break;
     const bool idat = std::memcmp(&png[at + 4], "IDAT", 4) == 0;
     if (idat && first == 0) first = at;
-    if (idat) stream.insert(stream.end(), png.begin() + static_cast<std::ptrdiff_t>(at + 8),
-                            png.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
+    if (idat)
+      stream.insert(stream.end(), png.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                    png.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
     at += 12 + length;
     if (idat) end = at;
   }
   std::vector<std::uint8_t> filtered(filteredSize);
-  const bool inflated = first != 0 && ZlibDecompress(stream.data(), stream.size(), filtered.data(), filtered.size());
+  const bool inflated =
+      first != 0 && ZlibDecompress(stream.data(), stream.size(), filtered.data(), filtered.size());
   std::vector<std::uint8_t>().swap(stream);  // the peak of a frame's memory is here
   std::vector<std::uint8_t> deflated;
   if (!inflated || !ZlibCompress(filtered.data(), filtered.size(), mode, level, bands, deflated)) {
@@ -357,7 +359,8 @@ bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string
   int bands = options.bands;
   if (bands <= 0) bands = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
   PngState state{nullptr, 0, 0, &bytes, {}};
-  const PngLayout layout{channels, depth, chunks.data(), static_cast<int>(chunks.size()), filters, whole ? 0 : level};
+  const PngLayout layout{channels,         depth, chunks.data(), static_cast<int>(chunks.size()), filters,
+                         whole ? 0 : level};
   bytes.clear();
   const std::size_t rowBytes = static_cast<std::size_t>(image.width) * channels * (depth / 8);
   const std::size_t filteredSize = static_cast<std::size_t>(image.height) * (rowBytes + 1);
@@ -374,8 +377,8 @@ bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string
   bool redeflated = true;
   try {
     redeflated = !whole || RedeflateIdat(bytes, filteredSize,
-                                         how == PngDeflate::Runs ? DeflateMode::Runs : DeflateMode::Matches, level,
-                                         bands, error);
+                                         how == PngDeflate::Runs ? DeflateMode::Runs : DeflateMode::Matches,
+                                         level, bands, error);
   } catch (const std::bad_alloc&) {
     redeflated = false;
     error = "cannot encode PNG (out of memory)";

@@ -80,8 +80,8 @@ void DeflateBand(Band& band, DeflateMode mode, int level) {
 
 }  // namespace
 
-static bool CompressOrThrow(const std::uint8_t* data, std::size_t size, DeflateMode mode, int level, int bands,
-                     std::vector<std::uint8_t>& out) {
+static bool CompressOrThrow(const std::uint8_t* data, std::size_t size, DeflateMode mode, int level,
+                            int bands, std::vector<std::uint8_t>& out) {
   if (mode == DeflateMode::Matches && WholeLibrary()) return DeflateWhole(data, size, level, out);
   const std::size_t most = std::max<std::size_t>(1, size / kMinBand);
   const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(bands, 1)), 1, most);
@@ -100,7 +100,8 @@ static bool CompressOrThrow(const std::uint8_t* data, std::size_t size, DeflateM
   std::vector<std::thread> threads;
   try {
     threads.reserve(count - 1);
-    for (std::size_t i = 1; i < count; ++i) threads.emplace_back(DeflateBand, std::ref(parts[i]), mode, level);
+    for (std::size_t i = 1; i < count; ++i)
+      threads.emplace_back(DeflateBand, std::ref(parts[i]), mode, level);
   } catch (const std::exception&) {
   }
   DeflateBand(parts[0], mode, level);

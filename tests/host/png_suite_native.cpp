@@ -80,7 +80,8 @@ TEST(PngWriteOiiotool, ReadsTheDefaultAsLibpngsOwnWriting) {
     int channels;
     int depth;
   };
-  for (const Row& row : {Row{"rgba16", 4, 16}, Row{"grey16", 1, 16}, Row{"rgb8", 3, 8}, Row{"greyalpha8", 2, 8}}) {
+  for (const Row& row :
+       {Row{"rgba16", 4, 16}, Row{"grey16", 1, 16}, Row{"rgb8", 3, 8}, Row{"greyalpha8", 2, 8}}) {
     SCOPED_TRACE(row.name);
     Image image = PositionImage(1400, 500);
     image.pngChannels = row.channels;
@@ -88,13 +89,15 @@ TEST(PngWriteOiiotool, ReadsTheDefaultAsLibpngsOwnWriting) {
     std::vector<std::uint8_t> ours, libpngs;
     std::string error;
     ASSERT_TRUE(zarn::io::EncodePng(image, ours, error)) << error;
-    ASSERT_TRUE(zarn::io::EncodePng(image, libpngs, error, {zarn::io::kPngFilterAll, 6, zarn::io::PngDeflate::Libpng, 1}))
+    ASSERT_TRUE(zarn::io::EncodePng(image, libpngs, error,
+                                    {zarn::io::kPngFilterAll, 6, zarn::io::PngDeflate::Libpng, 1}))
         << error;
     ASSERT_NE(ours, libpngs);
     WriteBytes(s.Path(std::string(row.name) + ".ours.png"), ours);
     WriteBytes(s.Path(std::string(row.name) + ".libpng.png"), libpngs);
-    const std::string command = "oiiotool --no-autopremult --diff '" + s.Path(std::string(row.name) + ".ours.png") +
-                                "' '" + s.Path(std::string(row.name) + ".libpng.png") + "' > /dev/null 2>&1";
+    const std::string command = "oiiotool --no-autopremult --diff '" +
+                                s.Path(std::string(row.name) + ".ours.png") + "' '" +
+                                s.Path(std::string(row.name) + ".libpng.png") + "' > /dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
   }
 }

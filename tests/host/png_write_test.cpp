@@ -67,8 +67,8 @@ struct Layout {
   int depth;
 };
 
-const Layout kLayouts[] = {{"Grey8", 1, 8},      {"GreyAlpha8", 2, 8}, {"Rgb8", 3, 8},   {"Rgba8", 4, 8},
-                           {"Grey16", 1, 16},    {"GreyAlpha16", 2, 16}, {"Rgb16", 3, 16}, {"Rgba16", 4, 16}};
+const Layout kLayouts[] = {{"Grey8", 1, 8},   {"GreyAlpha8", 2, 8},   {"Rgb8", 3, 8},   {"Rgba8", 4, 8},
+                           {"Grey16", 1, 16}, {"GreyAlpha16", 2, 16}, {"Rgb16", 3, 16}, {"Rgba16", 4, 16}};
 
 class PngWrite : public ::testing::TestWithParam<std::tuple<WriteRow, Layout>> {};
 
@@ -87,7 +87,8 @@ TEST_P(PngWrite, ReadsBackToTheSamePixelsAndLayout) {
   EXPECT_EQ(PixelsOf(back), PixelsOf(image));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWay, PngWrite, ::testing::Combine(::testing::ValuesIn(kWrites), ::testing::ValuesIn(kLayouts)),
+INSTANTIATE_TEST_SUITE_P(EveryWay, PngWrite,
+                         ::testing::Combine(::testing::ValuesIn(kWrites), ::testing::ValuesIn(kLayouts)),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
                          });
@@ -102,8 +103,8 @@ TEST(PngWriteChunks, IdatChunksAreBoundedAndChecked) {
   std::vector<std::size_t> idat;
   std::vector<std::string> names;
   for (std::size_t at = 8; at + 12 <= bytes.size();) {
-    const std::size_t length = static_cast<std::size_t>(bytes[at]) << 24 | bytes[at + 1] << 16 |
-                               bytes[at + 2] << 8 | bytes[at + 3];
+    const std::size_t length =
+        static_cast<std::size_t>(bytes[at]) << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
     ASSERT_LE(length, bytes.size() - at - 12);
     const std::string name(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4),
                            bytes.begin() + static_cast<std::ptrdiff_t>(at + 8));
@@ -111,7 +112,8 @@ TEST(PngWriteChunks, IdatChunksAreBoundedAndChecked) {
     const std::uint32_t stored = static_cast<std::uint32_t>(bytes[at + 8 + length]) << 24 |
                                  bytes[at + 9 + length] << 16 | bytes[at + 10 + length] << 8 |
                                  bytes[at + 11 + length];
-    EXPECT_EQ(stored, static_cast<std::uint32_t>(crc32(0, &bytes[at + 4], static_cast<uInt>(length + 4)))) << name;
+    EXPECT_EQ(stored, static_cast<std::uint32_t>(crc32(0, &bytes[at + 4], static_cast<uInt>(length + 4))))
+        << name;
     if (name == "IDAT") idat.push_back(length);
     at += 12 + length;
   }
@@ -185,9 +187,10 @@ TEST(ZlibStreamErrors, DamageAndWrongSizesAreRefused) {
     std::size_t outSize;  // size asked for
   };
   const std::size_t none = std::string::npos;
-  for (const Case& c : {Case{"adler", 0, stream.size() - 1, data.size()}, Case{"header", 0, 1, data.size()},
-                        Case{"truncated", 10, none, data.size()}, Case{"short size", 0, none, data.size() - 1},
-                        Case{"long size", 0, none, data.size() + 1}, Case{"empty stream", stream.size(), none, 0}}) {
+  for (const Case& c :
+       {Case{"adler", 0, stream.size() - 1, data.size()}, Case{"header", 0, 1, data.size()},
+        Case{"truncated", 10, none, data.size()}, Case{"short size", 0, none, data.size() - 1},
+        Case{"long size", 0, none, data.size() + 1}, Case{"empty stream", stream.size(), none, 0}}) {
     SCOPED_TRACE(c.name);
     std::vector<std::uint8_t> damaged(stream.begin(), stream.end() - static_cast<std::ptrdiff_t>(c.cut));
     if (c.flip != none) damaged[c.flip] ^= 0x40;
