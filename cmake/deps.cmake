@@ -35,6 +35,20 @@ endif()
 add_library(zarn_exr INTERFACE)
 target_link_libraries(zarn_exr INTERFACE OpenEXR::OpenEXR)
 
+# The whole-buffer deflate library the runner writes 8-bit PNG image data
+# with: Debian's libdeflate natively; the Windows build stays on the zlib it
+# links anyway (host/deflate_whole_none.cpp).
+add_library(zarn_deflate INTERFACE)
+if(WIN32)
+  set(ZARN_DEFLATE_SOURCE deflate_whole_none.cpp)
+else()
+  find_path(ZARN_LIBDEFLATE_INCLUDE libdeflate.h REQUIRED)
+  find_library(ZARN_LIBDEFLATE NAMES deflate REQUIRED)
+  target_include_directories(zarn_deflate SYSTEM INTERFACE ${ZARN_LIBDEFLATE_INCLUDE})
+  target_link_libraries(zarn_deflate INTERFACE ${ZARN_LIBDEFLATE})
+  set(ZARN_DEFLATE_SOURCE deflate_whole_libdeflate.cpp)
+endif()
+
 if(ZARN_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)

@@ -474,7 +474,15 @@ bool EncodeExr(const Image& image, std::vector<std::uint8_t>& bytes, std::string
       if (part == static_cast<int>(headers.size())) headers.push_back(HeaderFor(*layer, read));
       partOf.push_back(static_cast<int>(headers.size()) - 1);
     }
+    // Room for the samples uncompressed up front: growing by doubling would
+    // copy the file again and again as OpenEXR writes it.
+    std::size_t room = 65536;
+    for (const Image* layer : layers)
+      for (const ExrChannel& c : layer->exr)
+        room += static_cast<std::size_t>(layer->width) * static_cast<std::size_t>(layer->height) *
+                (c.pixelType == kPixelHalf ? 2 : 4);
     bytes.clear();
+    bytes.reserve(room);
     MemoryOut stream(bytes);
     const int threads = Imf::globalThreadCount();
     if (headers.size() == 1) {

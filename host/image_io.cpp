@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <new>
 
 #include "host/exr_io.h"
 #include "host/png_io.h"
@@ -99,15 +101,23 @@ void SyncFromBitmap(Image& image) {
   }
 }
 
+namespace {
+
+// values[i] = values[from[i]], through one new array (no copy of the old).
+template <typename T>
+void Gather(std::vector<T>& values, const std::vector<std::uint32_t>& from) {
+  if (values.size() != from.size()) return;
+  std::vector<T> moved(values.size());
+  for (std::size_t i = 0; i < from.size(); ++i) moved[i] = values[from[i]];
+  values.swap(moved);
+}
+
+}  // namespace
+
 void PermuteChannels(Image& image, const std::vector<std::uint32_t>& from) {
   for (ExrChannel& channel : image.exr) {
-    if (!channel.u.empty()) {
-      const std::vector<std::uint32_t> in = channel.u;
-      for (std::size_t i = 0; i < from.size(); ++i) channel.u[i] = in[from[i]];
-    } else if (!channel.f.empty()) {
-      const std::vector<float> in = channel.f;
-      for (std::size_t i = 0; i < from.size(); ++i) channel.f[i] = in[from[i]];
-    }
+    Gather(channel.u, from);
+    Gather(channel.f, from);
   }
   if (float* depth = image.storage->FloatChannel()) {
     const std::vector<float> in(depth, depth + from.size());
@@ -130,9 +140,27 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::st
     return false;
   }
   bytes.clear();
-  std::uint8_t buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  // Straight into a vector of the file's size; whatever follows (a file
+  // that grew, or one whose size is unknown) after it.
+  std::error_code ec;
+  const std::uintmax_t expected = std::filesystem::file_size(path, ec);
+  const std::size_t size =
+      ec ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(expected, std::uintmax_t{1} << 30));
+  try {
+    bytes.resize(size);
+    bytes.resize(size ? std::fread(bytes.data(), 1, size, file) : 0);
+    if (bytes.size() == size) {
+      std::uint8_t buffer[65536];
+      std::size_t n;
+      while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+  } catch (const std::bad_alloc&) {
+    std::fclose(file);
+    bytes.clear();
+    error = "not enough memory to read the file";
+    return false;
+  }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (failed) {

@@ -11,9 +11,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <thread>
+
+#include "host/zlib_stream.h"
 
 namespace zarn::io {
 namespace {
+
+static_assert(kPngFilterNone == PNG_FILTER_NONE && kPngFilterSub == PNG_FILTER_SUB &&
+              kPngFilterUp == PNG_FILTER_UP && kPngFilterAverage == PNG_FILTER_AVG &&
+              kPngFilterPaeth == PNG_FILTER_PAETH && kPngFilterAll == PNG_ALL_FILTERS);
 
 // The chunks written back byte for byte, five bytes each as libpng lists
 // them. libpng keeps them raw instead of parsing them, so nothing is lost.
@@ -50,7 +58,14 @@ void PngRead(png_structp png, png_bytep destination, png_size_t length) {
 
 void PngWrite(png_structp png, png_bytep source, png_size_t length) {
   auto* state = static_cast<PngState*>(png_get_io_ptr(png));
-  state->out->insert(state->out->end(), source, source + length);
+  bool grown = true;
+  // No exception may cross libpng's C frames.
+  try {
+    state->out->insert(state->out->end(), source, source + length);
+  } catch (const std::bad_alloc&) {
+    grown = false;
+  }
+  if (!grown) png_error(png, "out of memory");
 }
 
 void PngFlush(png_structp) {}
@@ -165,6 +180,8 @@ struct PngLayout {
   int depth;
   const png_unknown_chunk* chunks;
   int chunkCount;
+  int filters;
+  int level;  // zlib level for libpng; 0 stores the filtered rows as they are
 };
 
 int PngEncode(PngState* state, const PngLayout* layout, const Image* image) {
@@ -195,6 +212,8 @@ int PngEncode(PngState* state, const PngLayout* layout, const Image* image) {
                PNG_FILTER_TYPE_DEFAULT);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kKeptChunks, kKeptChunkCount);
   if (layout->chunkCount > 0) png_set_unknown_chunks(png, info, layout->chunks, layout->chunkCount);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, layout->filters);
+  png_set_compression_level(png, layout->level);
   png_write_info(png, info);
   const BMM_Color_64* pixels = image->storage->Pixels();
   // 16-bit RGB(A) goes straight from the bitmap: libpng swaps the bytes and
@@ -222,6 +241,66 @@ int PngEncode(PngState* state, const PngLayout* layout, const Image* image) {
   return 0;
 }
 
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
+void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  const std::uint8_t b[4] = {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+                             static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
+  out.insert(out.end(), b, b + 4);
+}
+
+// libpng wrote the filtered rows as stored (level 0) deflate blocks: the
+// IDAT payloads are inflated back to exactly filteredSize bytes and deflated
+// again whole. Every chunk around them stays as libpng wrote it.
+bool RedeflateIdat(std::vector<std::uint8_t>& png, std::size_t filteredSize, DeflateMode mode, int level,
+                   int bands, std::string& error) {
+  constexpr std::size_t kSignature = 8;
+  std::size_t at = kSignature;
+  std::size_t first = 0;
+  std::size_t end = 0;
+  std::vector<std::uint8_t> stream;
+  while (at + 12 <= png.size()) {
+    const std::size_t length = BigEndian32(&png[at]);
+    if (length > png.size() - at - 12) break;
+    const bool idat = std::memcmp(&png[at + 4], "IDAT", 4) == 0;
+    if (idat && first == 0) first = at;
+    if (idat)
+      stream.insert(stream.end(), png.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                    png.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
+    at += 12 + length;
+    if (idat) end = at;
+  }
+  std::vector<std::uint8_t> filtered(filteredSize);
+  const bool inflated =
+      first != 0 && ZlibDecompress(stream.data(), stream.size(), filtered.data(), filtered.size());
+  std::vector<std::uint8_t>().swap(stream);  // the peak of a frame's memory is here
+  std::vector<std::uint8_t> deflated;
+  if (!inflated || !ZlibCompress(filtered.data(), filtered.size(), mode, level, bands, deflated)) {
+    error = "cannot encode PNG (the image data did not deflate)";
+    return false;
+  }
+  std::vector<std::uint8_t>().swap(filtered);
+  std::vector<std::uint8_t> out(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(first));
+  out.reserve(first + deflated.size() + (png.size() - end) + 1024);
+  // IDAT chunks of at most 1 MiB, as decoders that read chunks whole prefer.
+  constexpr std::size_t kChunk = 1u << 20;
+  for (std::size_t done = 0; done < deflated.size(); done += kChunk) {
+    const std::size_t n = std::min(kChunk, deflated.size() - done);
+    PutBigEndian32(out, static_cast<std::uint32_t>(n));
+    const std::size_t type = out.size();
+    out.insert(out.end(), {'I', 'D', 'A', 'T'});
+    out.insert(out.end(), deflated.begin() + static_cast<std::ptrdiff_t>(done),
+               deflated.begin() + static_cast<std::ptrdiff_t>(done + n));
+    PutBigEndian32(out, Crc32(0, &out[type], 4 + n));
+  }
+  out.insert(out.end(), png.begin() + static_cast<std::ptrdiff_t>(end), png.end());
+  png = std::move(out);
+  return true;
+}
+
 std::string PngFailure(const char* message) {
   if (std::strcmp(message, "file is truncated") == 0) return "truncated PNG";
   return std::string("corrupt PNG (") + message + ")";
@@ -239,7 +318,8 @@ bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string
   return true;
 }
 
-bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string& error) {
+bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string& error,
+               const PngWriteOptions& options) {
   int channels = 4;
   int depth = 16;
   if (image.type == FileType::Png) {
@@ -268,11 +348,43 @@ bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string
       chunks.push_back(chunk);
     }
   }
+  const bool wide = depth == 16;
+  const int filters = (options.filters & kPngFilterAll) != 0 ? options.filters & kPngFilterAll
+                      : wide                                 ? kPngFilterUp
+                                                             : kPngFilterAll;
+  const int level = std::clamp(options.level, 1, 9);
+  PngDeflate how = options.deflate;
+  if (how == PngDeflate::Automatic) how = wide ? PngDeflate::Runs : PngDeflate::Matches;
+  const bool whole = how != PngDeflate::Libpng;
+  int bands = options.bands;
+  if (bands <= 0) bands = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
   PngState state{nullptr, 0, 0, &bytes, {}};
-  const PngLayout layout{channels, depth, chunks.data(), static_cast<int>(chunks.size())};
+  const PngLayout layout{channels,         depth, chunks.data(), static_cast<int>(chunks.size()), filters,
+                         whole ? 0 : level};
   bytes.clear();
+  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * channels * (depth / 8);
+  const std::size_t filteredSize = static_cast<std::size_t>(image.height) * (rowBytes + 1);
+  try {
+    bytes.reserve((whole ? filteredSize + filteredSize / 128 : filteredSize / 2) + 4096);
+  } catch (const std::bad_alloc&) {
+    error = "cannot encode PNG (out of memory)";
+    return false;
+  }
   if (PngEncode(&state, &layout, &image) != 0) {
     error = std::string("cannot encode PNG (") + state.message + ")";
+    return false;
+  }
+  bool redeflated = true;
+  try {
+    redeflated = !whole || RedeflateIdat(bytes, filteredSize,
+                                         how == PngDeflate::Runs ? DeflateMode::Runs : DeflateMode::Matches,
+                                         level, bands, error);
+  } catch (const std::bad_alloc&) {
+    redeflated = false;
+    error = "cannot encode PNG (out of memory)";
+  }
+  if (!redeflated) {
+    bytes.clear();
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "host/png_io.h"
 #include "png_suite.h"
 #include "runner.h"
 
@@ -62,6 +63,43 @@ TEST(PngSuiteRun, DamagedFilesAreNamedWithTheReasonAndWriteNothing) {
   std::vector<std::string> written;
   for (const auto& entry : fs::directory_iterator(s.Dir() / "out")) written.push_back(entry.path().filename().string());
   EXPECT_EQ(written, std::vector<std::string>{"empty_ancillary_chunks.png"});
+}
+
+}  // namespace
+
+namespace {
+
+// What the runner writes by default, read by oiiotool (its own libpng),
+// gives the pixels of the same image written libpng's own way.
+TEST(PngWriteOiiotool, ReadsTheDefaultAsLibpngsOwnWriting) {
+  if (std::system("oiiotool --version > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "oiiotool is not installed (scripts/setup installs openimageio-tools)";
+  Scratch s;
+  struct Row {
+    const char* name;
+    int channels;
+    int depth;
+  };
+  for (const Row& row :
+       {Row{"rgba16", 4, 16}, Row{"grey16", 1, 16}, Row{"rgb8", 3, 8}, Row{"greyalpha8", 2, 8}}) {
+    SCOPED_TRACE(row.name);
+    Image image = PositionImage(1400, 500);
+    image.pngChannels = row.channels;
+    image.pngDepth = row.depth;
+    std::vector<std::uint8_t> ours, libpngs;
+    std::string error;
+    ASSERT_TRUE(zarn::io::EncodePng(image, ours, error)) << error;
+    ASSERT_TRUE(zarn::io::EncodePng(image, libpngs, error,
+                                    {zarn::io::kPngFilterAll, 6, zarn::io::PngDeflate::Libpng, 1}))
+        << error;
+    ASSERT_NE(ours, libpngs);
+    WriteBytes(s.Path(std::string(row.name) + ".ours.png"), ours);
+    WriteBytes(s.Path(std::string(row.name) + ".libpng.png"), libpngs);
+    const std::string command = "oiiotool --no-autopremult --diff '" +
+                                s.Path(std::string(row.name) + ".ours.png") + "' '" +
+                                s.Path(std::string(row.name) + ".libpng.png") + "' > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  }
 }
 
 }  // namespace
