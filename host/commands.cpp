@@ -11,6 +11,7 @@
 #include "host/ops/registry.h"
 #include "host/progress.h"
 #include "host/run.h"
+#include "host/scene_file.h"
 #include "platform/module.h"
 #include "resources/zarn_resources.h"
 #include "util/messages.h"
@@ -206,7 +207,8 @@ int ApplyListCommand() {
   return kExitOk;
 }
 
-int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
+int ApplyCommand(const std::vector<std::string>& words, bool progressOn, const std::string& scenePath,
+                 long long frame) {
   if (words.size() < 3) {
     std::fprintf(stderr, "zarn: apply needs OP [key=value...] IN OUT (see zarn apply --list)\n");
     return kExitUsage;
@@ -224,15 +226,32 @@ int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
     std::fprintf(stderr, "zarn: %s\n", error.c_str());
     return kExitUsage;
   }
-  io::FileType outType;
-  if (!io::TypeFromName(out, outType)) {
-    std::fprintf(stderr, "zarn: %s: cannot tell the image type from the name (use .png or .exr)\n", out.c_str());
+  if (op->needsScene && scenePath.empty()) {
+    std::fprintf(stderr, "zarn: %s needs --scene FILE (a camera and named nodes, see the README)\n",
+                 op->name.c_str());
     return kExitUsage;
   }
+  std::unique_ptr<SceneFile> scene;
+  if (!scenePath.empty() && !(scene = SceneFile::Read(scenePath, error))) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitUsage;
+  }
+  io::FileType outType;
+  if (!io::TypeFromName(out, outType)) {
+    std::fprintf(stderr, "zarn: %s: cannot tell the image type from the name (use .png or .exr)\n",
+                 out.c_str());
+    return kExitUsage;
+  }
+  // Declared first, so the image lets go of them before they go.
+  std::vector<std::unique_ptr<RenderInfo>> rendered;
   io::Image image;
   if (!io::Read(in, image, error)) {
     std::fprintf(stderr, "zarn: %s: %s\n", in.c_str(), error.c_str());
     return kExitFailed;
+  }
+  if (scene && !AttachScene(image, *scene, frame, rendered, error)) {
+    std::fprintf(stderr, "zarn: %s: %s\n", in.c_str(), error.c_str());
+    return kExitUsage;
   }
   std::unique_ptr<Progress> progress;
   MessageWindow window;
@@ -243,6 +262,7 @@ int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
   };
   ops::Context context;
   context.window = window.Handle();
+  if (scene) context.scene = &scene->Nodes();
   const ops::Status status = ops::Apply(*op, *image.bitmap, args, context, error);
   if (progress) progress->Finish();
   if (status == ops::Status::Aborted || Interrupted()) {

@@ -54,6 +54,15 @@ Picture Sample() {
   return p;
 }
 
+// The scene the operations that need one run in: a camera at the origin
+// looking down -z, 90 degrees across the 192 columns, and one node 10 in
+// front of it, which lands on the tile's centre.
+struct SampleScene {
+  SampleScene() : info(kTileWidth, kTileHeight, 90.0f) { scene.PlaceNode("ball", Point3(0, 0, -10)); }
+  Scene scene;
+  CameraRenderInfo info;
+};
+
 struct OperationCase {
   const Operation* op;
   bool gallery;
@@ -88,9 +97,16 @@ class EveryOperation : public testing::TestWithParam<OperationCase> {
   Picture Run(const Args& args) {
     Picture p = Sample();
     std::string error;
-    EXPECT_EQ(zarn::ops::Apply(*GetParam().op, *p.bitmap, args, {}, error), Status::Done) << error;
+    zarn::ops::Context context;
+    if (GetParam().op->needsScene) {
+      p.storage->SetRenderInfo(&scene_.info);
+      context.scene = &scene_.scene;
+    }
+    EXPECT_EQ(zarn::ops::Apply(*GetParam().op, *p.bitmap, args, context, error), Status::Done) << error;
+    p.storage->SetRenderInfo(nullptr);
     return p;
   }
+  SampleScene scene_;
 };
 
 TEST_P(EveryOperation, CompletesAndChangesOnlyWhatItShould) {
