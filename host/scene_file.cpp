@@ -28,13 +28,16 @@ std::string Join(std::initializer_list<const char*> names) {
   return text;
 }
 
-// An object whose fields are all among names.
+// An object whose fields are all among names; path is empty for the top.
 void ExpectObject(const Json& value, const std::string& path, std::initializer_list<const char*> names) {
-  if (!value.is_object()) Fail(path, "expected an object with " + Join(names));
+  const std::string owner = path.empty() ? "the top level" : path;
+  if (!value.is_object()) Fail(owner, "expected an object with " + Join(names));
   for (const auto& item : value.items()) {
     bool known = false;
     for (const char* n : names) known = known || item.key() == n;
-    if (!known) Fail(path + "." + item.key(), "unknown field (" + path + " has " + Join(names) + ")");
+    if (!known)
+      Fail((path.empty() ? "" : path + ".") + item.key(),
+           "unknown field (" + owner + " has " + Join(names) + ")");
   }
 }
 
@@ -179,8 +182,7 @@ std::unique_ptr<SceneFile> SceneFile::Parse(const std::string& text, const std::
   auto scene = std::make_unique<SceneFile>();
   scene->name_ = name;
   try {
-    if (!doc.is_object()) Fail("the top", "expected an object with camera, frame and nodes");
-    ExpectObject(doc, "the top", {"camera", "frame", "nodes"});
+    ExpectObject(doc, "", {"camera", "frame", "nodes"});
     if (!doc.contains("camera")) Fail("camera", "missing");
     scene->camera_ = ReadCamera(doc["camera"]);
     if (doc.contains("frame")) {
