@@ -200,7 +200,9 @@ int ApplyListCommand() {
     std::printf("%-22s %s\n", op.name.c_str(), op.summary.c_str());
     for (const ops::Param& p : op.params) {
       const std::string range = p.RangeText();
-      std::printf("    %s=%s  %s%s\n", p.name.c_str(), p.defaultValue.c_str(), p.help.c_str(),
+      // An optional parameter's default is what its absence means.
+      const std::string shown = p.optional ? "(" + p.defaultValue + ")" : p.defaultValue;
+      std::printf("    %s=%s  %s%s\n", p.name.c_str(), shown.c_str(), p.help.c_str(),
                   range.empty() ? "" : (" (" + range + ")").c_str());
     }
   }

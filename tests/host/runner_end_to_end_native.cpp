@@ -685,7 +685,10 @@ TEST(Runner, ApplyListShowsTheTable) {
                             "    fx=0.5  width factor (above 0, at most 1)\n"
                             "    fy=0.5  height factor (above 0, at most 1)\n"
                             "    x=0  left column of the shrunk picture\n",
-                            "    anchor=0  fixed point: 0 centre, 1 top-right, -1 bottom-left (one of 0, 1, -1)\n"})
+                            "    anchor=0  fixed point: 0 centre, 1 top-right, -1 bottom-left (one of 0, 1, -1)\n",
+                            "    kernel=sharpen  coefficients row by row, e.g. 0,-1,0,-1,5,-1,0,-1,0, or a named kernel "
+                            "(a list of 1, 9, 25, 49 ... numbers, or one of sharpen, emboss, edge, box3)\n"
+                            "    divisor=(box3: 9, others 1)  sums are divided by it when above 1\n"})
     EXPECT_NE(r.out.find(block), std::string::npos) << "missing:\n" << block;
 }
 
