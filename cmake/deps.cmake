@@ -49,6 +49,19 @@ else()
   set(ZARN_DEFLATE_SOURCE deflate_whole_libdeflate.cpp)
 endif()
 
+# nlohmann-json reads the runner's scene files: Debian's package natively,
+# its headers copied to build/mingw-deps by scripts/setup for Windows.
+add_library(zarn_json INTERFACE)
+if(WIN32)
+  if(NOT EXISTS ${ZARN_MINGW_DEPS}/include/nlohmann/json.hpp)
+    message(FATAL_ERROR "nlohmann/json.hpp is missing from ${ZARN_MINGW_DEPS}/include: run scripts/setup")
+  endif()
+  target_link_libraries(zarn_json INTERFACE zarn_headers)
+else()
+  find_package(nlohmann_json CONFIG REQUIRED)
+  target_link_libraries(zarn_json INTERFACE nlohmann_json::nlohmann_json)
+endif()
+
 if(ZARN_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)

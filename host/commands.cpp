@@ -11,6 +11,7 @@
 #include "host/ops/registry.h"
 #include "host/progress.h"
 #include "host/run.h"
+#include "host/scene_file.h"
 #include "platform/module.h"
 #include "resources/zarn_resources.h"
 #include "util/messages.h"
@@ -199,14 +200,17 @@ int ApplyListCommand() {
     std::printf("%-22s %s\n", op.name.c_str(), op.summary.c_str());
     for (const ops::Param& p : op.params) {
       const std::string range = p.RangeText();
-      std::printf("    %s=%s  %s%s\n", p.name.c_str(), p.defaultValue.c_str(), p.help.c_str(),
+      // An optional parameter's default is what its absence means.
+      const std::string shown = p.optional ? "(" + p.defaultValue + ")" : p.defaultValue;
+      std::printf("    %s=%s  %s%s\n", p.name.c_str(), shown.c_str(), p.help.c_str(),
                   range.empty() ? "" : (" (" + range + ")").c_str());
     }
   }
   return kExitOk;
 }
 
-int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
+int ApplyCommand(const std::vector<std::string>& words, bool progressOn, const std::string& scenePath,
+                 long long frame) {
   if (words.size() < 3) {
     std::fprintf(stderr, "zarn: apply needs OP [key=value...] IN OUT (see zarn apply --list)\n");
     return kExitUsage;
@@ -224,15 +228,32 @@ int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
     std::fprintf(stderr, "zarn: %s\n", error.c_str());
     return kExitUsage;
   }
-  io::FileType outType;
-  if (!io::TypeFromName(out, outType)) {
-    std::fprintf(stderr, "zarn: %s: cannot tell the image type from the name (use .png or .exr)\n", out.c_str());
+  if (op->needsScene && scenePath.empty()) {
+    std::fprintf(stderr, "zarn: %s needs --scene FILE (a camera and named nodes, see the README)\n",
+                 op->name.c_str());
     return kExitUsage;
   }
+  std::unique_ptr<SceneFile> scene;
+  if (!scenePath.empty() && !(scene = SceneFile::Read(scenePath, error))) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitUsage;
+  }
+  io::FileType outType;
+  if (!io::TypeFromName(out, outType)) {
+    std::fprintf(stderr, "zarn: %s: cannot tell the image type from the name (use .png or .exr)\n",
+                 out.c_str());
+    return kExitUsage;
+  }
+  // Declared first, so the image lets go of them before they go.
+  std::vector<std::unique_ptr<RenderInfo>> rendered;
   io::Image image;
   if (!io::Read(in, image, error)) {
     std::fprintf(stderr, "zarn: %s: %s\n", in.c_str(), error.c_str());
     return kExitFailed;
+  }
+  if (scene && !AttachScene(image, *scene, frame, rendered, error)) {
+    std::fprintf(stderr, "zarn: %s: %s\n", in.c_str(), error.c_str());
+    return kExitUsage;
   }
   std::unique_ptr<Progress> progress;
   MessageWindow window;
@@ -243,6 +264,7 @@ int ApplyCommand(const std::vector<std::string>& words, bool progressOn) {
   };
   ops::Context context;
   context.window = window.Handle();
+  if (scene) context.scene = &scene->Nodes();
   const ops::Status status = ops::Apply(*op, *image.bitmap, args, context, error);
   if (progress) progress->Finish();
   if (status == ops::Status::Aborted || Interrupted()) {

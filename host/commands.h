@@ -14,8 +14,10 @@ int AboutCommand(const PluginHost& host);
 // toolkit's default font; OK saves the 60-byte record there for
 // `zarn apply text font=FILE`, Cancel writes nothing.
 int ConfigureFontCommand(const std::string& fontPath);
-// words: OP [key=value...] IN OUT
-int ApplyCommand(const std::vector<std::string>& words, bool progress);
+// words: OP [key=value...] IN OUT. With a scene file the picture is frame
+// `frame` of that scene, rendered by its camera.
+int ApplyCommand(const std::vector<std::string>& words, bool progress, const std::string& scenePath = "",
+                 long long frame = 0);
 int ApplyListCommand();
 int GalleryCommand(const std::string& out);
 int DemoCommand(const PluginHost& host, const std::string& outDir, bool progress);

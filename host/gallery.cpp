@@ -8,6 +8,7 @@
 #include "host/image_io.h"
 #include "host/ops/registry.h"
 #include "host/run.h"
+#include "host/scene_file.h"
 #include "host/tiny_font.h"
 
 namespace zarn::host {
@@ -18,6 +19,18 @@ constexpr int kTileHeight = 128;
 constexpr int kLabelHeight = 14;
 constexpr int kGap = 6;
 constexpr int kColumns = 4;
+
+// The scene of the sample picture as the tiles show it (frame 2 of 8): a
+// camera at the origin looking down -z, 90 degrees across the tile's 192
+// columns, so a point at distance d moves 96 / d pixels per unit. The disc's
+// centre (65, 64) lies 12 away, the bar's middle about 40.
+constexpr const char* kSampleScene = R"({
+  "camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
+  "nodes": [
+    {"name": "disc", "position": [-3.875, 0, -12]},
+    {"name": "bar", "position": [18, 8, -40]}
+  ]
+})";
 
 }  // namespace
 
@@ -88,11 +101,19 @@ int GalleryCommand(const std::string& out) {
   sheet.type = io::FileType::Png;
   sheet.pngChannels = 3;
   sheet.pngDepth = 8;
+  std::unique_ptr<SceneFile> scene = SceneFile::Parse(kSampleScene, "the sample scene", error);
+  if (!scene) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  ops::Context context;
+  context.scene = &scene->Nodes();
   Canvas canvas(nullptr, nullptr, sheet.bitmap.get());
   for (int i = 0; i < width * height; ++i) canvas.pixels[i] = {9000, 9000, 10000, 65535};
   int failures = 0;
   for (int i = 0; i < count; ++i) {
     const ops::Operation& op = operations[i];
+    std::vector<std::unique_ptr<RenderInfo>> rendered;  // outlives the tile that points at it
     io::Image tile;
     if (!io::Allocate(tile, kTileWidth, kTileHeight, BMM_CHAN_FLOAT | BMM_CHAN_U16, error)) {
       std::fprintf(stderr, "zarn: %s\n", error.c_str());
@@ -100,8 +121,9 @@ int GalleryCommand(const std::string& out) {
     }
     DrawSample(*tile.bitmap, 2, 8);
     ops::Args args;
-    bool ok = ops::ParseArgs(op, op.galleryArgs, args, error);
-    if (ok) ok = ops::Apply(op, *tile.bitmap, args, ops::Context{}, error) == ops::Status::Done;
+    bool ok =
+        ops::ParseArgs(op, op.galleryArgs, args, error) && AttachScene(tile, *scene, 2, rendered, error);
+    if (ok) ok = ops::Apply(op, *tile.bitmap, args, context, error) == ops::Status::Done;
     if (!ok) {
       std::fprintf(stderr, "zarn: gallery: %s\n", error.c_str());
       ++failures;
@@ -113,11 +135,13 @@ int GalleryCommand(const std::string& out) {
       for (int x = 0; x < kTileWidth; ++x) {
         BMM_Color_64 c = ok ? src[y * kTileWidth + x] : BMM_Color_64{40000, 0, 0, 65535};
         // Uncovered pixels show as a dark check so transparency is visible.
-        if (ok && c.a == 0) c = ((x / 8 + y / 8) % 2) ? BMM_Color_64{14000, 14000, 14000, 65535}
-                                                      : BMM_Color_64{20000, 20000, 20000, 65535};
+        if (ok && c.a == 0)
+          c = ((x / 8 + y / 8) % 2) ? BMM_Color_64{14000, 14000, 14000, 65535}
+                                    : BMM_Color_64{20000, 20000, 20000, 65535};
         canvas.PlotColor(static_cast<float>(left + x), static_cast<float>(top + y), c);
       }
-    canvas.SetDrawColor(ok ? BMM_Color_64{60000, 60000, 60000, 65535} : BMM_Color_64{65535, 20000, 20000, 65535});
+    canvas.SetDrawColor(ok ? BMM_Color_64{60000, 60000, 60000, 65535}
+                           : BMM_Color_64{65535, 20000, 20000, 65535});
     DrawLabel(canvas, left + 1, top + kTileHeight + 4, ok ? op.name : op.name + " (failed)");
   }
   canvas.Store();

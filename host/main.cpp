@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
   runCmd->add_option("--frames", frames, "frame range A-B; every frame in it must exist");
   runCmd->add_option("--jobs", run.jobs, "frames processed at once")->check(CLI::Range(1, 256));
   runCmd->add_flag("--resume", run.resume, "skip frames whose output exists");
+  runCmd->add_option("--scene", run.scene, "scene file (JSON): camera and nodes the frames were rendered with");
 
   std::string configurePath;
   CLI::App* configure = app.add_subcommand("configure", "choose the mirror axes in the filter's dialog");
@@ -70,6 +71,10 @@ int main(int argc, char** argv) {
   CLI::App* apply = app.add_subcommand("apply", "run one toolkit operation: OP [key=value...] IN OUT");
   apply->add_flag("--list", applyList, "list the operations and their parameters");
   apply->add_option("WORDS", applyWords, "OP [key=value...] IN OUT");
+  std::string applyScene;
+  long long applyFrame = 0;
+  apply->add_option("--scene", applyScene, "scene file (JSON): camera and nodes the image was rendered with");
+  apply->add_option("--frame", applyFrame, "the image's frame number in the scene (default 0)");
 
   std::string galleryOut;
   CLI::App* gallery = app.add_subcommand("gallery", "one labelled tile per toolkit operation");
@@ -123,7 +128,7 @@ int main(int argc, char** argv) {
   }
   if (*apply) {
     if (applyList) return ApplyListCommand();
-    return ApplyCommand(applyWords, tty);
+    return ApplyCommand(applyWords, tty, applyScene, applyFrame);
   }
   if (*gallery) return GalleryCommand(galleryOut);
   if (*demo) {

@@ -10,6 +10,7 @@
 #include "host/atomic_file.h"
 #include "host/interrupt.h"
 #include "host/progress.h"
+#include "host/scene_file.h"
 #include "host/sequence.h"
 
 namespace fs = std::filesystem;
@@ -56,9 +57,8 @@ bool LoadConfigurationFile(ImageFilter& filter, const std::string& path, std::st
   return true;
 }
 
-bool BuildConfiguration(const PluginHost& host, const std::string& configPath,
-                        std::optional<bool> horizontal, std::optional<bool> vertical,
-                        std::vector<std::uint8_t>& block, std::string& error) {
+bool BuildConfiguration(const PluginHost& host, const std::string& configPath, std::optional<bool> horizontal,
+                        std::optional<bool> vertical, std::vector<std::uint8_t>& block, std::string& error) {
   FilterPtr filter = host.CreateFilter(error);
   if (!filter) return false;
   if (!configPath.empty() && !LoadConfigurationFile(*filter, configPath, error)) return false;
@@ -95,6 +95,11 @@ int Run(const PluginHost& host, const RunOptions& options) {
     std::fprintf(stderr, "zarn: %s\n", error.c_str());
     return kExitUsage;
   }
+  std::unique_ptr<SceneFile> scene;
+  if (!options.scene.empty() && !(scene = SceneFile::Read(options.scene, error))) {
+    std::fprintf(stderr, "zarn: %s\n", error.c_str());
+    return kExitUsage;
+  }
 
   if (options.resume) {
     // A killed run can leave temporaries beside the frames it was writing.
@@ -113,7 +118,8 @@ int Run(const PluginHost& host, const RunOptions& options) {
     todo.push_back(frame);
   }
 
-  const int jobs = std::max(1, std::min<int>(options.jobs, static_cast<int>(std::max<std::size_t>(todo.size(), 1))));
+  const int jobs =
+      std::max(1, std::min<int>(options.jobs, static_cast<int>(std::max<std::size_t>(todo.size(), 1))));
   std::vector<FilterPtr> filters;
   for (int j = 0; j < jobs; ++j) {
     FilterPtr filter = host.CreateFilter(error);
@@ -125,6 +131,8 @@ int Run(const PluginHost& host, const RunOptions& options) {
       std::fprintf(stderr, "zarn: %s: the filter refuses its own configuration\n", host.Path().c_str());
       return kExitFailed;
     }
+    // The scene is only read while frames render, so the workers share it.
+    if (scene) filter->SetHostInterface(&scene->Nodes());
     filters.push_back(std::move(filter));
   }
 
@@ -142,8 +150,16 @@ int Run(const PluginHost& host, const RunOptions& options) {
       if (index >= todo.size()) return;
       const Frame& frame = todo[index];
       std::string why;
+      // Declared first, so the image lets go of them before they go.
+      std::vector<std::unique_ptr<RenderInfo>> rendered;
       io::Image image;
       if (!io::Read(frame.input, image, why)) {
+        progress.Message("zarn: " + frame.input + ": " + why);
+        ++failed;
+        continue;
+      }
+      // Every frame was rendered by the scene's camera at its own number.
+      if (scene && !AttachScene(image, *scene, frame.number, rendered, why)) {
         progress.Message("zarn: " + frame.input + ": " + why);
         ++failed;
         continue;
@@ -180,8 +196,8 @@ int Run(const PluginHost& host, const RunOptions& options) {
 
   if (Interrupted()) {
     RemoveTemporaries();
-    std::fprintf(stderr, "zarn: interrupted after %d of %zu frames; finished frames are kept\n",
-                 done.load(), todo.size());
+    std::fprintf(stderr, "zarn: interrupted after %d of %zu frames; finished frames are kept\n", done.load(),
+                 todo.size());
     return kExitAborted;
   }
   if (failed > 0) {

@@ -20,6 +20,7 @@ struct RunOptions {
   std::string in;
   std::string out;
   std::string config;  // a saved 12-byte block, or empty
+  std::string scene;   // a scene file (JSON) whose camera rendered the frames, or empty
   std::optional<bool> horizontal;
   std::optional<bool> vertical;
   std::optional<std::pair<long long, long long>> frames;
@@ -35,9 +36,8 @@ int Run(const PluginHost& host, const RunOptions& options);
 // The configuration block for the run: the filter's default, then the file
 // (LoadConfigure), then the flag overrides (through a block given to
 // LoadConfigure). False with a message naming the file.
-bool BuildConfiguration(const PluginHost& host, const std::string& configPath,
-                        std::optional<bool> horizontal, std::optional<bool> vertical,
-                        std::vector<std::uint8_t>& block, std::string& error);
+bool BuildConfiguration(const PluginHost& host, const std::string& configPath, std::optional<bool> horizontal,
+                        std::optional<bool> vertical, std::vector<std::uint8_t>& block, std::string& error);
 
 // Loads a saved block file into the filter exactly as the host restores it.
 bool LoadConfigurationFile(ImageFilter& filter, const std::string& path, std::string& error);

@@ -8,8 +8,10 @@ const Catalogue& Operations() {
   static const Catalogue catalogue = [] {
     Catalogue c;
     AddDrawingOperations(c);
+    AddDirectOperations(c);
     AddEffectOperations(c);
     AddGlowOperations(c);
+    AddFilterOperations(c);
     AddMirrorOperations(c);
     AddTextOperations(c);
     return c;

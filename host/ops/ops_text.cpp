@@ -16,15 +16,6 @@
 namespace zarn::ops {
 namespace {
 
-Param TextParam(std::string name, std::string defaultValue, std::string help) {
-  Param p;
-  p.name = std::move(name);
-  p.kind = Kind::Text;
-  p.defaultValue = std::move(defaultValue);
-  p.help = std::move(help);
-  return p;
-}
-
 // The saved record when path is a 60-byte file; false when it is no file.
 bool ReadFontFile(const std::string& path, LOGFONTA& record, bool& isFile) {
   std::error_code ec;
@@ -52,7 +43,7 @@ int LineStep(const LOGFONTA& font) {
   return step > 0 ? step : (font.lfHeight < 0 ? -font.lfHeight : font.lfHeight);
 }
 
-bool Text(Canvas& canvas, const Args& args, std::string& error) {
+bool DrawText(Canvas& canvas, const Args& args, std::string& error) {
   const std::string font = args.Text("font");
   const int height = args.Int("height");
   LOGFONTA record;
@@ -87,8 +78,7 @@ bool Text(Canvas& canvas, const Args& args, std::string& error) {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     if (y >= INT32_MIN && y <= INT32_MAX)
-      canvas.PrintText(args.Int("x"), static_cast<int>(y),
-                       CStr(text.substr(start, end - start).c_str()));
+      canvas.PrintText(args.Int("x"), static_cast<int>(y), CStr(text.substr(start, end - start).c_str()));
     y += step;
     start = end + 1;
   }
@@ -99,21 +89,21 @@ bool Text(Canvas& canvas, const Args& args, std::string& error) {
 }  // namespace
 
 void AddTextOperations(Catalogue& c) {
-  c.Add({"text",
-         "text",
-         "text in a font: one line per newline, top of the first line at (x, y)",
-         {TextParam("text", "Zarn", "UTF-8 text; a newline starts a line"),
-          Int("x", "0", "column of the first glyph's cell"),
-          Int("y", "0", "row of the top of the first line"),
-          TextParam("font", "", "face name, or a font saved by configure --font"),
-          Int("height", "28", "cell height in pixels, or minus the em height").Range(-2048, 2048),
-          Int("codepage", "0", "code page of double-byte text; 0 the locale's")
-              .OneOf({0, 932, 936, 949, 950, 1252}),
-          Color("color", "#ffffff", "text colour (#rrggbb or r,g,b,a)")},
-         OnCanvas<Canvas>(Text),
-         {"text=Zarn text 28\n\xED\x95\x9C\xEA\xB8\x80 \xED\x85\x8D\xEC\x8A\xA4\xED\x8A\xB8", "x=8",
-          "y=20", "codepage=949", "color=#ffffff"},
-         Output::Drawing});
+  c.Add(
+      {"text",
+       "text",
+       "text in a font: one line per newline, top of the first line at (x, y)",
+       {Text("text", "Zarn", "UTF-8 text; a newline starts a line"),
+        Int("x", "0", "column of the first glyph's cell"), Int("y", "0", "row of the top of the first line"),
+        Text("font", "", "face name, or a font saved by configure --font"),
+        Int("height", "28", "cell height in pixels, or minus the em height").Range(-2048, 2048),
+        Int("codepage", "0", "code page of double-byte text; 0 the locale's")
+            .OneOf({0, 932, 936, 949, 950, 1252}),
+        Color("color", "#ffffff", "text colour (#rrggbb or r,g,b,a)")},
+       OnCanvas<Canvas>(DrawText),
+       {"text=Zarn text 28\n\xED\x95\x9C\xEA\xB8\x80 \xED\x85\x8D\xEC\x8A\xA4\xED\x8A\xB8", "x=8", "y=20",
+        "codepage=949", "color=#ffffff"},
+       Output::Drawing});
 }
 
 }  // namespace zarn::ops

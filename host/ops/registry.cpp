@@ -88,8 +88,37 @@ const char* KindName(Kind kind) {
       return "a colour (#rrggbb, #rrggbbaa or r,g,b[,a] in 0..65535)";
     case Kind::Text:
       return "text";
+    case Kind::IntList:
+      return "a list of whole numbers";
   }
   return "";
+}
+
+// "sharpen, emboss, edge, box3"
+std::string ListNames(const std::vector<NamedList>& lists) {
+  std::string text;
+  for (std::size_t i = 0; i < lists.size(); ++i) text += (i ? ", " : "") + lists[i].name;
+  return text;
+}
+
+// Whole numbers separated by commas, each parsed as ParseWhole does.
+bool ParseList(const std::string& text, std::vector<long long>& out) {
+  out.clear();
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', start);
+    long long v = 0;
+    if (!ParseWhole(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), v))
+      return false;
+    out.push_back(v);
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
+}
+
+bool IsOddSquare(std::size_t n) {
+  const auto side = static_cast<std::size_t>(std::llround(std::sqrt(static_cast<double>(n))));
+  return side % 2 == 1 && side * side == n;
 }
 
 // Whole numbers as they are written; others as short as they stay exact
@@ -112,12 +141,14 @@ std::string ChoicesText(const std::vector<int>& choices) {
   return text;
 }
 
+bool Whole(Kind kind) { return kind == Kind::Int || kind == Kind::IntList; }
+
 // Whole numbers are 32-bit whatever the table says.
 double Lowest(const Param& p) {
-  return p.kind == Kind::Int ? std::max(p.min, static_cast<double>(INT_MIN)) : p.min;
+  return Whole(p.kind) ? std::max(p.min, static_cast<double>(INT_MIN)) : p.min;
 }
 double Highest(const Param& p) {
-  return p.kind == Kind::Int ? std::min(p.max, static_cast<double>(INT_MAX)) : p.max;
+  return Whole(p.kind) ? std::min(p.max, static_cast<double>(INT_MAX)) : p.max;
 }
 
 // Empty when the number is accepted, else why not ("is below 0").
@@ -137,6 +168,11 @@ std::string OutOfRange(const Param& p, double v) {
 }  // namespace
 
 std::string Param::RangeText() const {
+  if (kind == Kind::IntList) {
+    std::string text = oddSquare ? "a list of 1, 9, 25, 49 ... numbers" : "numbers separated by commas";
+    if (!lists.empty()) text += ", or one of " + ListNames(lists);
+    return text;
+  }
   if (kind != Kind::Float && kind != Kind::Int) return "";
   if (!choices.empty()) return ChoicesText(choices);
   const bool low = kind == Kind::Int ? min > INT_MIN : std::isfinite(min);
@@ -169,6 +205,12 @@ Param Int(std::string name, std::string defaultValue, std::string help) {
 Param Color(std::string name, std::string defaultValue, std::string help) {
   return Make(std::move(name), Kind::Color, std::move(defaultValue), std::move(help));
 }
+Param Text(std::string name, std::string defaultValue, std::string help) {
+  return Make(std::move(name), Kind::Text, std::move(defaultValue), std::move(help));
+}
+Param IntList(std::string name, std::string defaultValue, std::string help) {
+  return Make(std::move(name), Kind::IntList, std::move(defaultValue), std::move(help));
+}
 
 void Catalogue::Add(Operation operation) {
   if (Find(operation.name)) throw std::logic_error("operation registered twice: " + operation.name);
@@ -193,6 +235,9 @@ float Args::Float(std::string_view name) const { return Get(name, Kind::Float).f
 int Args::Int(std::string_view name) const { return Get(name, Kind::Int).i; }
 BMM_Color_64 Args::Color(std::string_view name) const { return Get(name, Kind::Color).color; }
 const std::string& Args::Text(std::string_view name) const { return Get(name, Kind::Text).text; }
+const std::vector<int>& Args::IntList(std::string_view name) const { return Get(name, Kind::IntList).list; }
+const std::string& Args::ListName(std::string_view name) const { return Get(name, Kind::IntList).listName; }
+bool Args::Has(std::string_view name) const { return values_.find(name) != values_.end(); }
 
 bool ParseArgs(const Operation& operation, const std::vector<std::string>& words, Args& args,
                std::string& error) {
@@ -219,6 +264,7 @@ bool ParseArgs(const Operation& operation, const std::vector<std::string>& words
   // Defaults pass the same checks, so a table with a bad default fails loudly.
   for (const Param& p : operation.params) {
     auto it = given.find(p.name);
+    if (it == given.end() && p.optional) continue;
     const std::string& text = it == given.end() ? p.defaultValue : it->second;
     Args::Value value;
     value.kind = p.kind;
@@ -245,6 +291,34 @@ bool ParseArgs(const Operation& operation, const std::vector<std::string>& words
         break;
       case Kind::Text:
         break;
+      case Kind::IntList: {
+        const auto named =
+            std::find_if(p.lists.begin(), p.lists.end(), [&](const NamedList& l) { return l.name == text; });
+        std::vector<long long> numbers;
+        if (named != p.lists.end()) {
+          value.listName = named->name;
+          numbers.assign(named->values.begin(), named->values.end());
+        } else if (!ParseList(text, numbers)) {
+          error = operation.name + ": " + p.name + "='" + text + "' is not " + KindName(p.kind) +
+                  " separated by commas" + (p.lists.empty() ? "" : " or one of " + ListNames(p.lists));
+          return false;
+        }
+        if (p.oddSquare && !IsOddSquare(numbers.size())) {
+          error = operation.name + ": " + p.name + " has " + std::to_string(numbers.size()) +
+                  (numbers.size() == 1 ? " value" : " values") +
+                  "; a square of odd side is needed (1, 9, 25, 49 ... values)";
+          return false;
+        }
+        for (const long long v : numbers) {
+          why = OutOfRange(p, static_cast<double>(v));
+          if (!why.empty()) {
+            why = "holds " + std::to_string(v) + ", which " + why;
+            break;
+          }
+          value.list.push_back(static_cast<int>(v));
+        }
+        break;
+      }
     }
     if (!parsed) {
       error = operation.name + ": " + p.name + "='" + text + "' is not " + KindName(p.kind);
@@ -259,11 +333,27 @@ bool ParseArgs(const Operation& operation, const std::vector<std::string>& words
   return true;
 }
 
+Runner OnBitmap(std::function<Status(Bitmap&, const Args&, const Context&, std::string&)> body) {
+  return [body](Bitmap& bitmap, const Args& args, const Context& context, std::string& error) {
+    const int w = bitmap.Width(), h = bitmap.Height();
+    std::vector<BMM_Color_64> kept(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+      if (bitmap.FetchRow(0, y, w, kept.data() + static_cast<std::size_t>(y) * w) != 1) {
+        error = "the host cannot read row " + std::to_string(y) + " of the picture";
+        return Status::Failed;
+      }
+    const Status status = body(bitmap, args, context, error);
+    if (status != Status::Done)
+      for (int y = 0; y < h; ++y) bitmap.PutPixels(0, y, w, kept.data() + static_cast<std::size_t>(y) * w);
+    return status;
+  };
+}
+
 Status Apply(const Operation& operation, Bitmap& bitmap, const Args& args, const Context& context,
              std::string& error) {
   Status status = Status::Failed;
   try {
-    status = operation.run(bitmap, args, context.window, error);
+    status = operation.run(bitmap, args, context, error);
   } catch (const std::bad_alloc&) {
     error = "not enough memory";
   } catch (const std::exception& e) {

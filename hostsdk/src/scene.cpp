@@ -31,6 +31,13 @@ void Scene::PlaceNode(const std::string &name, const Point3 &position,
   Node(name).SetTransform(time, TranslationMatrix(position));
 }
 
+std::vector<std::string> Scene::NodeNames() const {
+  std::vector<std::string> names;
+  for (const auto &entry : nodes_)
+    names.push_back(entry.first);
+  return names;
+}
+
 CameraRenderInfo::CameraRenderInfo(int width, int height, float fovDegrees)
     : width_(width), height_(height) {
   const double halfAngle =

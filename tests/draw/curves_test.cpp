@@ -117,14 +117,59 @@ TEST(DrawKochLine, DepthZeroIsOneSegmentAndDepthOneBumpsBelow) {
   EXPECT_NEAR(bump.canvas.penPos.y, 5.5f, 1e-4f);
 }
 
+// The Koch steps as plain recursion: every leaf a step of its length at its
+// angle (degrees, cos and sin in double kept as float), from the pen.
+void LiteralKochSide(Point2 &pen, float a, float length, int depth,
+                     std::vector<Point2> &points) {
+  if (depth > 0) {
+    const float l3 = length / 3.0f;
+    for (const float turn : {0.0f, 60.0f, -120.0f, 60.0f}) {
+      a = a + turn;
+      LiteralKochSide(pen, a, l3, depth - 1, points);
+    }
+    return;
+  }
+  const float r = a * zarn::kPi / 180.0f;
+  const auto cs = static_cast<float>(std::cos(static_cast<double>(r)));
+  const auto sn = static_cast<float>(std::sin(static_cast<double>(r)));
+  pen = Point2(pen.x + cs * length, pen.y + sn * length);
+  points.push_back(pen);
+}
+
+// The triangle's corners counter-clockwise from the top (angles in float,
+// cos and sin in double), then each side a depth-4 Koch curve from corner
+// to corner, walked with the reference line.
+PxSet LiteralKochTriangle(int w, int h, float cx, float cy, float r) {
+  Point2 corners[4];
+  for (int i = 0; i <= 3; ++i) {
+    const float t = static_cast<float>(i) * (6.28318548f / 3.0f) - 1.57079637f;
+    corners[i] =
+        Point2(static_cast<float>(std::cos(static_cast<double>(t))) * r + cx,
+               static_cast<float>(std::sin(static_cast<double>(t))) * r + cy);
+  }
+  PxSet ink;
+  for (int i = 0; i < 3; ++i) {
+    const Point2 d = corners[i + 1] - corners[i];
+    const auto a = static_cast<float>(
+        std::atan2(static_cast<double>(d.y), static_cast<double>(d.x)));
+    Point2 pen = corners[i];
+    std::vector<Point2> points = {pen};
+    LiteralKochSide(pen, a * 180.0f / zarn::kPi, Length(d), 4, points);
+    for (const auto &p : ReferencePolyline(w, h, points))
+      ink.insert(p);
+  }
+  return ink;
+}
+
 TEST(DrawKochTriangle, BumpsPointInwardAndThePenReturnsToTheTop) {
   Board<> board(100, 100);
   board.canvas.DrawKochTriangle(50, 55, 40);
   EXPECT_NEAR(board.canvas.penPos.x, 50.0f, 1e-3f);
   EXPECT_NEAR(board.canvas.penPos.y, 15.0f, 1e-3f);
-  // Inside the triangle (top (50, 15), base at y = 75, half-width 34.64).
+  // Exactly the literal steps' pixels, all inside the triangle (top
+  // (50, 15), base at y = 75, half-width 34.64).
   const PxSet ink = board.Ink();
-  EXPECT_GT(ink.size(), 300u);
+  EXPECT_EQ(ink, LiteralKochTriangle(100, 100, 50, 55, 40));
   for (const auto &[x, y] : ink) {
     ASSERT_LE(y, 76) << x << "," << y;
     const double half = (y + 1 - 15) * 34.641 / 60.0 + 1.5;
@@ -336,10 +381,22 @@ TEST(DrawTree, TrunkThenThreeBranchesFannedCounterClockwise) {
   // The trunk's 101, the vertical branch's 40 beyond the joint, and 34 for
   // each slanted one (y-major: floor(34.64) + 1 steps, the first shared).
   EXPECT_EQ(ink.size(), 101u + 40u + 2u * 34u);
-  // Branch tips at 60, 90 and 120 degrees, 40 long from (100.5, 100.5).
-  EXPECT_TRUE(ink.count({120, 65}) || ink.count({120, 66}));
-  EXPECT_TRUE(ink.count({100, 60}) || ink.count({100, 61}));
-  EXPECT_TRUE(ink.count({80, 65}) || ink.count({80, 66}));
+  // Branch tips at 60, 90 and 120 degrees, 40 long from (100.5, 100.5):
+  // (120.5, 65.86), (100.5, 60.5) and (80.5, 65.86). Each y-major walk
+  // starts at its tip, the end with the smaller y; the slanted ones then
+  // step a column toward the joint at once (their first error, 2 * 20 -
+  // 34.64, is positive), so the pixel below each slanted tip stays dark,
+  // while the upright branch goes straight down column 100.
+  for (const drawtest::Px &p : {drawtest::Px{120, 65},
+                                {119, 66},
+                                {100, 60},
+                                {100, 61},
+                                {80, 65},
+                                {81, 66}})
+    EXPECT_TRUE(ink.count(p)) << p.first << "," << p.second;
+  for (const drawtest::Px &p :
+       {drawtest::Px{120, 66}, {120, 64}, {100, 59}, {80, 66}, {80, 64}})
+    EXPECT_FALSE(ink.count(p)) << p.first << "," << p.second;
   // The pen ends on the last branch drawn, the one at 120 degrees.
   EXPECT_NEAR(tree.canvas.penPos.x, 80.5f, 1e-3f);
   EXPECT_NEAR(tree.canvas.penPos.y, 100.5f - 34.641f, 1e-3f);

@@ -54,6 +54,15 @@ Picture Sample() {
   return p;
 }
 
+// The scene the operations that need one run in: a camera at the origin
+// looking down -z, 90 degrees across the 192 columns, and one node 10 in
+// front of it, which lands on the tile's centre.
+struct SampleScene {
+  SampleScene() : info(kTileWidth, kTileHeight, 90.0f) { scene.PlaceNode("ball", Point3(0, 0, -10)); }
+  Scene scene;
+  CameraRenderInfo info;
+};
+
 struct OperationCase {
   const Operation* op;
   bool gallery;
@@ -88,9 +97,16 @@ class EveryOperation : public testing::TestWithParam<OperationCase> {
   Picture Run(const Args& args) {
     Picture p = Sample();
     std::string error;
-    EXPECT_EQ(zarn::ops::Apply(*GetParam().op, *p.bitmap, args, {}, error), Status::Done) << error;
+    zarn::ops::Context context;
+    if (GetParam().op->needsScene) {
+      p.storage->SetRenderInfo(&scene_.info);
+      context.scene = &scene_.scene;
+    }
+    EXPECT_EQ(zarn::ops::Apply(*GetParam().op, *p.bitmap, args, context, error), Status::Done) << error;
+    p.storage->SetRenderInfo(nullptr);
     return p;
   }
+  SampleScene scene_;
 };
 
 TEST_P(EveryOperation, CompletesAndChangesOnlyWhatItShould) {
@@ -162,7 +178,11 @@ Operation Table() {
                    "a table to check arguments against",
                    {Float("radius", "2", "").AtLeast(0), Int("count", "3", "").Range(1, 10),
                     Float("factor", "0.5", "").Above(0).AtMost(1), Int("anchor", "0", "").OneOf({0, 1, -1}),
-                    Float("any", "-1.5", ""), Int("whole", "7", ""), Color("color", "#ff8000", "")},
+                    Float("any", "-1.5", ""), Int("whole", "7", ""), Color("color", "#ff8000", ""),
+                    zarn::ops::IntList("kernel", "edge", "")
+                        .OddSquare()
+                        .Named({{"edge", {0, -1, 0, -1, 4, -1, 0, -1, 0}}, {"one", {1}}}),
+                    Int("divisor", "", "").Optional("none")},
                    nullptr,
                    {}};
 }
@@ -211,7 +231,33 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"UnknownName", {"radious=3"}, "blur: unknown parameter 'radious'"},
         ArgsCase{"Repeated", {"radius=1", "count=2", "radius=1"}, "blur: parameter 'radius' given twice"},
         ArgsCase{"MissingEquals", {"radius"}, "blur: expected key=value, got 'radius'"},
-        ArgsCase{"MissingName", {"=3"}, "blur: expected key=value, got '=3'"}),
+        ArgsCase{"MissingName", {"=3"}, "blur: expected key=value, got '=3'"},
+        ArgsCase{"KernelList", {"kernel=1,-2,3,4,5,6,7,8,2147483647"}, ""},
+        ArgsCase{"KernelOfOne", {"kernel=-7"}, ""}, ArgsCase{"KernelByName", {"kernel=one"}, ""},
+        ArgsCase{
+            "KernelOfFive", {"kernel=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25"}, ""},
+        ArgsCase{"KernelNotSquare",
+                 {"kernel=0,-1,0,-1,5,-1,0,-1"},
+                 "blur: kernel has 8 values; a square of odd side is needed (1, 9, 25, 49 ... values)"},
+        ArgsCase{"KernelEvenSquare",
+                 {"kernel=1,1,1,1"},
+                 "blur: kernel has 4 values; a square of odd side is needed (1, 9, 25, 49 ... values)"},
+        ArgsCase{
+            "KernelUnknownName",
+            {"kernel=sharpen"},
+            "blur: kernel='sharpen' is not a list of whole numbers separated by commas or one of edge, one"},
+        ArgsCase{
+            "KernelEmptyEntry",
+            {"kernel=1,,1"},
+            "blur: kernel='1,,1' is not a list of whole numbers separated by commas or one of edge, one"},
+        ArgsCase{"KernelFraction",
+                 {"kernel=0.5"},
+                 "blur: kernel='0.5' is not a list of whole numbers separated by commas or one of edge, one"},
+        ArgsCase{"KernelBeyondThirtyTwoBits",
+                 {"kernel=0,0,0,0,2147483648,0,0,0,0"},
+                 "blur: kernel=0,0,0,0,2147483648,0,0,0,0 holds 2147483648, which is above 2147483647"},
+        ArgsCase{"OptionalGiven", {"divisor=3"}, ""},
+        ArgsCase{"OptionalMalformed", {"divisor="}, "blur: divisor='' is not a whole number"}),
     [](const testing::TestParamInfo<ArgsCase>& info) { return std::string(info.param.name); });
 
 TEST(ArgumentCheck, ValuesAndDefaultsAreReadBack) {
@@ -227,6 +273,17 @@ TEST(ArgumentCheck, ValuesAndDefaultsAreReadBack) {
   ASSERT_TRUE(zarn::ops::ParseArgs(Table(), {"color=#ff800040"}, args, error));
   EXPECT_EQ(args.Float("radius"), 2.0f);
   EXPECT_EQ(args.Color("color"), (BMM_Color_64{65535, 32896, 0, 16448}));
+  // Lists by value or by name; an optional parameter only when given.
+  EXPECT_EQ(args.IntList("kernel"), (std::vector<int>{0, -1, 0, -1, 4, -1, 0, -1, 0}));
+  EXPECT_EQ(args.ListName("kernel"), "edge");
+  EXPECT_FALSE(args.Has("divisor"));
+  EXPECT_THROW(args.Int("divisor"), std::logic_error);
+  ASSERT_TRUE(
+      zarn::ops::ParseArgs(Table(), {"kernel=-1,2,-3,4,-5,6,-7,8,-2147483648", "divisor=0"}, args, error));
+  EXPECT_EQ(args.IntList("kernel"), (std::vector<int>{-1, 2, -3, 4, -5, 6, -7, 8, -2147483647 - 1}));
+  EXPECT_EQ(args.ListName("kernel"), "");
+  EXPECT_TRUE(args.Has("divisor"));
+  EXPECT_EQ(args.Int("divisor"), 0);
   // A name the table lacks, or read as the wrong kind, is the body's fault.
   EXPECT_THROW(args.Float("radious"), std::logic_error);
   EXPECT_THROW(args.Int("radius"), std::logic_error);
@@ -250,6 +307,9 @@ TEST(ArgumentCheck, RangesInWords) {
       {Float("a", "0", "").Range(-1048576, 1048576), "-1048576 to 1048576"},
       {Int("a", "0", "").OneOf({0, 1, -1, 2}), "one of 0, 1, -1, 2"},
       {zarn::ops::Color("a", "#000000", ""), ""},
+      {zarn::ops::IntList("a", "1", ""), "numbers separated by commas"},
+      {zarn::ops::IntList("a", "1", "").OddSquare().Named({{"sharpen", {1}}, {"box3", {1}}}),
+       "a list of 1, 9, 25, 49 ... numbers, or one of sharpen, box3"},
   };
   for (const auto& row : rows) EXPECT_EQ(row.param.RangeText(), row.text);
 }

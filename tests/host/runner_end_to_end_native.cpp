@@ -685,7 +685,10 @@ TEST(Runner, ApplyListShowsTheTable) {
                             "    fx=0.5  width factor (above 0, at most 1)\n"
                             "    fy=0.5  height factor (above 0, at most 1)\n"
                             "    x=0  left column of the shrunk picture\n",
-                            "    anchor=0  fixed point: 0 centre, 1 top-right, -1 bottom-left (one of 0, 1, -1)\n"})
+                            "    anchor=0  fixed point: 0 centre, 1 top-right, -1 bottom-left (one of 0, 1, -1)\n",
+                            "    kernel=sharpen  coefficients row by row, e.g. 0,-1,0,-1,5,-1,0,-1,0, or a named kernel "
+                            "(a list of 1, 9, 25, 49 ... numbers, or one of sharpen, emboss, edge, box3)\n"
+                            "    divisor=(box3: 9, others 1)  sums are divided by it when above 1\n"})
     EXPECT_NE(r.out.find(block), std::string::npos) << "missing:\n" << block;
 }
 
@@ -794,5 +797,129 @@ INSTANTIATE_TEST_SUITE_P(
                   "zarn: mosaic: id=3: the image has no object-id channel\n",
                   1}),
     [](const testing::TestParamInfo<ApplyCase>& info) { return std::string(info.param.name); });
+
+// ---- Scene files --------------------------------------------------------------------
+
+std::vector<std::uint8_t> TextBytes(const std::string& text) {
+  return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+const char* kBallScene = R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
+  "nodes": [{"name": "ball", "position": [0, 0, -5]}]})";
+
+struct SceneErrorCase {
+  const char* name;
+  std::vector<std::string> words;  // between apply and IN OUT
+  std::string scene;               // written to s.json when not empty
+  std::string message;
+  int code;
+};
+
+class ApplySceneErrorTest : public testing::TestWithParam<SceneErrorCase> {};
+
+TEST_P(ApplySceneErrorTest, ExactMessageAndNoOutput) {
+  Scratch s;
+  Save(s.Path("in.png"), PositionImage(5, 4));
+  if (!GetParam().scene.empty()) WriteBytes(s.Path("s.json"), TextBytes(GetParam().scene));
+  std::vector<std::string> words = {"apply"};
+  words.insert(words.end(), GetParam().words.begin(), GetParam().words.end());
+  words.insert(words.end(), {"in.png", "out.png"});
+  const Result r = s.Zarn(words);
+  EXPECT_EQ(r.err, GetParam().message);
+  EXPECT_EQ(r.code, GetParam().code);
+  std::vector<std::string> files = {"in.png"};
+  if (!GetParam().scene.empty()) files.push_back("s.json");
+  EXPECT_EQ(FilesIn(s.Dir()), files);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ApplySceneErrorTest,
+    testing::Values(
+        SceneErrorCase{"NoScene",
+                       {"node-marker"},
+                       "",
+                       "zarn: node-marker needs --scene FILE (a camera and named nodes, see the README)\n",
+                       2},
+        SceneErrorCase{
+            "MissingFile", {"node-marker", "--scene", "none.json"}, "", "zarn: none.json: no such file\n", 2},
+        SceneErrorCase{"Syntax",
+                       {"node-marker", "--scene", "s.json"},
+                       "{\n  \"camera\" {}\n}",
+                       "zarn: s.json:2:12: not valid JSON: syntax error while parsing object separator - "
+                       "unexpected '{'; expected ':'\n",
+                       2},
+        SceneErrorCase{"Field",
+                       {"node-marker", "--scene", "s.json"},
+                       R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
+                           "nodes": [{"name": "a", "position": [1, 2]}]})",
+                       "zarn: s.json: nodes[0].position: expected 3 numbers\n",
+                       2},
+        SceneErrorCase{"FrameSizeDiffers",
+                       {"node-marker", "--scene", "s.json"},
+                       R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
+                           "frame": {"width": 320, "height": 180}})",
+                       "zarn: in.png: s.json: frame is 320 x 180, the image 5 x 4\n",
+                       2},
+        SceneErrorCase{"UnknownNode",
+                       {"node-marker", "name=cube", "--scene", "s.json"},
+                       kBallScene,
+                       "zarn: node-marker: name=cube: the scene has no such node\n",
+                       1}),
+    [](const testing::TestParamInfo<SceneErrorCase>& info) { return std::string(info.param.name); });
+
+// The mirror filter takes no notice of the scene: the frames come out as
+// without it. A bad scene stops the run before any frame.
+TEST(Runner, RunWithASceneFile) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  std::vector<std::vector<BMM_Color_64>> frames;
+  for (int f = 1; f <= 3; ++f) {
+    Image image = PositionImage(7, 5);
+    image.storage->Pixels()[0].b = static_cast<std::uint16_t>(f);
+    Save(s.Path("in/shot.000" + std::to_string(f) + ".png"), image);
+    frames.push_back(PixelsOf(image));
+  }
+  WriteBytes(s.Path("scene.json"), TextBytes(kBallScene));
+  Result r = s.Zarn({"run", "in/shot.%04d.png", "out/shot.%04d.png", "--scene", "scene.json", "--jobs", "2"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (int f = 1; f <= 3; ++f)
+    ExpectMirrored(frames[f - 1], PixelsOf(Load(s.Path("out/shot.000" + std::to_string(f) + ".png"))), 7, 5,
+                   true, false);
+
+  WriteBytes(s.Path("bad.json"),
+             TextBytes(R"({"camera": {"position": [0, 0, 0], "target": [0, 0, 0], "fov": 90}})"));
+  r = s.Zarn({"run", "in/shot.%04d.png", "out2/shot.%04d.png", "--scene", "bad.json"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "zarn: bad.json: camera.target: the same point as camera.position\n");
+  EXPECT_FALSE(fs::exists(s.Dir() / "out2"));
+
+  // A frame of another size than the scene's fails by name; the rest go on.
+  WriteBytes(s.Path("sized.json"),
+             TextBytes(R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
+                           "frame": {"width": 7, "height": 5}})"));
+  Save(s.Path("in/shot.0004.png"), PositionImage(6, 5));
+  r = s.Zarn({"run", "in/shot.%04d.png", "out3/shot.%04d.png", "--scene", "sized.json"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("in/shot.0004.png: sized.json: frame is 7 x 5, the image 6 x 5\n"), std::string::npos)
+      << r.err;
+  EXPECT_TRUE(fs::exists(s.Dir() / "out3/shot.0003.png"));
+  EXPECT_FALSE(fs::exists(s.Dir() / "out3/shot.0004.png"));
+}
+
+// The example scene of the README marks the demo's disc and bar.
+TEST(Runner, TheExampleSceneMarksTheDemoFrame) {
+  Scratch s;
+  ASSERT_EQ(s.Zarn({"demo", "d"}).code, 0);
+  const char* source = std::getenv("ZARN_SOURCE");
+  ASSERT_NE(source, nullptr);
+  const Result r = s.Zarn({"apply", "node-marker", "name=disc", "color=#ff0000", "--scene",
+                           std::string(source) + "/tests/data/demo_scene.json", "--frame", "3",
+                           "d/input/frame.0003.png", "out.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  // The disc's centre on frame 3: 36 + 248 * 2 / 7 = 106, row 90.
+  const Image out = Load(s.Path("out.png"));
+  for (const auto& [x, y] : {std::pair{106, 90}, std::pair{100, 90}, std::pair{106, 96}})
+    EXPECT_EQ(PixelsOf(out)[y * out.width + x], (BMM_Color_64{65535, 0, 0, 65535})) << x << "," << y;
+}
 
 }  // namespace

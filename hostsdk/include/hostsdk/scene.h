@@ -64,6 +64,8 @@ public:
   SceneNode &Node(const std::string &name);
   // Shorthand: the node's transform is a plain move to position from time on.
   void PlaceNode(const std::string &name, const Point3 &position, int time = 0);
+  // The names of the nodes, in name order.
+  std::vector<std::string> NodeNames() const;
 
 private:
   std::map<std::string, std::unique_ptr<SceneNode>> nodes_;
