@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <memory>
 #include <new>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,22 +34,11 @@ struct Picture {
   MemoryStorage* storage = nullptr;
 };
 
-// Seeded random opaque colours with a depth and an object-id channel, so
-// every operation (including those selecting by id) has something to do.
+// The shared sample picture (random colours, depth and object ids).
 Picture Sample() {
-  auto storage = MemoryStorage::Create(kTileWidth, kTileHeight, BMM_CHAN_FLOAT | BMM_CHAN_U16);
-  std::mt19937 random(12);
-  for (int y = 0; y < kTileHeight; ++y)
-    for (int x = 0; x < kTileWidth; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y) * kTileWidth + x;
-      storage->Pixels()[i] = {static_cast<std::uint16_t>(random()), static_cast<std::uint16_t>(random()),
-                              static_cast<std::uint16_t>(random()), 65535};
-      storage->FloatChannel()[i] = 10.0f + static_cast<float>(x + y);
-      storage->U16Channel()[i] = static_cast<std::uint16_t>((x / 32 + y / 32) % 3);
-    }
   Picture p;
-  p.storage = storage.get();
-  p.bitmap = std::make_unique<Bitmap>(std::move(storage));
+  p.bitmap = zarntest::SampleBitmap(kTileWidth, kTileHeight);
+  p.storage = static_cast<MemoryStorage*>(p.bitmap->Storage());
   return p;
 }
 
