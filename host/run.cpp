@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <thread>
 
 #include "host/atomic_file.h"
@@ -149,39 +150,45 @@ int Run(const PluginHost& host, const RunOptions& options) {
       const std::size_t index = next.fetch_add(1);
       if (index >= todo.size()) return;
       const Frame& frame = todo[index];
-      std::string why;
-      // Declared first, so the image lets go of them before they go.
-      std::vector<std::unique_ptr<RenderInfo>> rendered;
-      io::Image image;
-      if (!io::Read(frame.input, image, why)) {
-        progress.Message("zarn: " + frame.input + ": " + why);
-        ++failed;
-        continue;
-      }
-      // Every frame was rendered by the scene's camera at its own number.
-      if (scene && !AttachScene(image, *scene, frame.number, rendered, why)) {
-        progress.Message("zarn: " + frame.input + ": " + why);
-        ++failed;
-        continue;
-      }
-      info->cursorRange = FrameRange(static_cast<int>(plan.first), static_cast<int>(plan.last),
+      // A frame too large for this machine fails alone; the others go on.
+      try {
+        std::string why;
+        // Declared first, so the image lets go of them before they go.
+        std::vector<std::unique_ptr<RenderInfo>> rendered;
+        io::Image image;
+        if (!io::Read(frame.input, image, why)) {
+          progress.Message("zarn: " + frame.input + ": " + why);
+          ++failed;
+          continue;
+        }
+        // Every frame was rendered by the scene's camera at its own number.
+        if (scene && !AttachScene(image, *scene, frame.number, rendered, why)) {
+          progress.Message("zarn: " + frame.input + ": " + why);
+          ++failed;
+          continue;
+        }
+        info->cursorRange = FrameRange(static_cast<int>(plan.first), static_cast<int>(plan.last),
+                                       static_cast<int>(frame.number));
+        info->spanRange = FrameRange(static_cast<int>(plan.first), static_cast<int>(plan.last),
                                      static_cast<int>(frame.number));
-      info->spanRange = FrameRange(static_cast<int>(plan.first), static_cast<int>(plan.last),
-                                   static_cast<int>(frame.number));
-      if (!RenderFrame(filter, image, info.get(), nullptr, moves, why)) {
-        progress.Message("zarn: " + frame.input + ": " + why);
+        if (!RenderFrame(filter, image, info.get(), nullptr, moves, why)) {
+          progress.Message("zarn: " + frame.input + ": " + why);
+          ++failed;
+          continue;
+        }
+        if (Interrupted()) return;  // abandon: nothing of this frame is written
+        if (!WriteImage(frame.output, image, why)) {
+          if (Interrupted()) return;
+          progress.Message("zarn: " + frame.output + ": " + why);
+          ++failed;
+          continue;
+        }
+        ++done;
+        progress.Step();
+      } catch (const std::bad_alloc&) {
+        progress.Message("zarn: " + frame.input + ": not enough memory for this frame");
         ++failed;
-        continue;
       }
-      if (Interrupted()) return;  // abandon: nothing of this frame is written
-      if (!WriteImage(frame.output, image, why)) {
-        if (Interrupted()) return;
-        progress.Message("zarn: " + frame.output + ": " + why);
-        ++failed;
-        continue;
-      }
-      ++done;
-      progress.Step();
     }
   };
 
