@@ -117,13 +117,22 @@ std::vector<Message> Expected(const SourceCanvas& canvas, int lastRow) {
   return out;
 }
 
+// The canvas an effect runs on, with the window (or none), and a fresh one
+// over the same picture to work out what it should leave; both with depth.
+struct Canvases {
+  std::unique_ptr<Bitmap> bitmap = Picture();
+  SourceCanvas canvas;
+  SourceCanvas fresh;
+  explicit Canvases(HWND window) : canvas(window, nullptr, bitmap.get()), fresh(nullptr, nullptr, bitmap.get()) {
+    canvas.RequestChannel(BMM_CHAN_FLOAT);
+    fresh.RequestChannel(BMM_CHAN_FLOAT);
+  }
+};
+
 TEST_P(Progress, EveryRowIsReportedBeforeItIsDone) {
-  auto bitmap = Picture();
   Window window;
-  SourceCanvas canvas(window.Handle(), nullptr, bitmap.get());
-  canvas.RequestChannel(BMM_CHAN_FLOAT);
-  SourceCanvas fresh(nullptr, nullptr, bitmap.get());
-  fresh.RequestChannel(BMM_CHAN_FLOAT);
+  Canvases c(window.Handle());
+  auto& [bitmap, canvas, fresh] = c;
   GetParam().run(canvas);
   EXPECT_EQ(g_receiver.messages, Expected(canvas, kHeight - 1));
   EXPECT_EQ(fxtest::CanvasPixels(canvas), GetParam().partly(fresh, kHeight));
@@ -132,13 +141,10 @@ TEST_P(Progress, EveryRowIsReportedBeforeItIsDone) {
 }
 
 TEST_P(Progress, AbortAtRowFiveLeavesTheRowsBeforeItDone) {
-  auto bitmap = Picture();
   Window window;
   g_receiver.abortAt = 5;
-  SourceCanvas canvas(window.Handle(), nullptr, bitmap.get());
-  canvas.RequestChannel(BMM_CHAN_FLOAT);
-  SourceCanvas fresh(nullptr, nullptr, bitmap.get());
-  fresh.RequestChannel(BMM_CHAN_FLOAT);
+  Canvases c(window.Handle());
+  auto& [bitmap, canvas, fresh] = c;
   GetParam().run(canvas);
   EXPECT_EQ(g_receiver.messages, Expected(canvas, 5));
   EXPECT_NE(canvas.aborted, 0);
@@ -146,13 +152,10 @@ TEST_P(Progress, AbortAtRowFiveLeavesTheRowsBeforeItDone) {
 }
 
 TEST_P(Progress, AWindowDestroyedPartWayHearsNoMoreAndTheEffectFinishes) {
-  auto bitmap = Picture();
   Window window;
   g_receiver.destroyAt = 3;
-  SourceCanvas canvas(window.Handle(), nullptr, bitmap.get());
-  canvas.RequestChannel(BMM_CHAN_FLOAT);
-  SourceCanvas fresh(nullptr, nullptr, bitmap.get());
-  fresh.RequestChannel(BMM_CHAN_FLOAT);
+  Canvases c(window.Handle());
+  auto& [bitmap, canvas, fresh] = c;
   GetParam().run(canvas);
   std::vector<Message> expected = Expected(canvas, 2);
   expected.push_back({CANVAS_PROGRESS, 3, kHeight - 1});
@@ -162,12 +165,9 @@ TEST_P(Progress, AWindowDestroyedPartWayHearsNoMoreAndTheEffectFinishes) {
 }
 
 TEST_P(Progress, ANullWindowRunsToTheEndWhateverAbortedHeld) {
-  auto bitmap = Picture();
-  SourceCanvas canvas(nullptr, nullptr, bitmap.get());
-  canvas.RequestChannel(BMM_CHAN_FLOAT);
+  Canvases c(nullptr);
+  auto& [bitmap, canvas, fresh] = c;
   canvas.aborted = 1;  // left over from an earlier run: cleared first
-  SourceCanvas fresh(nullptr, nullptr, bitmap.get());
-  fresh.RequestChannel(BMM_CHAN_FLOAT);
   GetParam().run(canvas);
   EXPECT_EQ(canvas.aborted, 0);
   EXPECT_EQ(fxtest::CanvasPixels(canvas), GetParam().partly(fresh, kHeight));

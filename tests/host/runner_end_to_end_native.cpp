@@ -29,6 +29,10 @@ using namespace zarntest;
 
 namespace {
 
+std::vector<std::uint8_t> TextBytes(const std::string& text) {
+  return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
 std::vector<std::string> FilesIn(const fs::path& dir) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
@@ -758,9 +762,10 @@ TEST(Runner, ConfigureFontNeedsTheWindowsRunner) {
 
 struct ApplyCase {
   const char* name;
-  std::vector<std::string> words;
+  std::vector<std::string> words;  // between apply and IN OUT
   std::string message;
   int code;
+  std::string scene = "";  // written to s.json when not empty
 };
 
 class ApplyErrorTest : public testing::TestWithParam<ApplyCase> {};
@@ -768,13 +773,16 @@ class ApplyErrorTest : public testing::TestWithParam<ApplyCase> {};
 TEST_P(ApplyErrorTest, ExactMessageAndNoOutput) {
   Scratch s;
   Save(s.Path("in.png"), PositionImage(5, 4));
+  if (!GetParam().scene.empty()) WriteBytes(s.Path("s.json"), TextBytes(GetParam().scene));
   std::vector<std::string> words = {"apply"};
   words.insert(words.end(), GetParam().words.begin(), GetParam().words.end());
   words.insert(words.end(), {"in.png", "out.png"});
   const Result r = s.Zarn(words);
   EXPECT_EQ(r.err, GetParam().message);
   EXPECT_EQ(r.code, GetParam().code);
-  EXPECT_EQ(FilesIn(s.Dir()), std::vector<std::string>{"in.png"});
+  std::vector<std::string> files = {"in.png"};
+  if (!GetParam().scene.empty()) files.push_back("s.json");
+  EXPECT_EQ(FilesIn(s.Dir()), files);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -800,72 +808,41 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Scene files --------------------------------------------------------------------
 
-std::vector<std::uint8_t> TextBytes(const std::string& text) {
-  return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
 const char* kBallScene = R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
   "nodes": [{"name": "ball", "position": [0, 0, -5]}]})";
 
-struct SceneErrorCase {
-  const char* name;
-  std::vector<std::string> words;  // between apply and IN OUT
-  std::string scene;               // written to s.json when not empty
-  std::string message;
-  int code;
-};
-
-class ApplySceneErrorTest : public testing::TestWithParam<SceneErrorCase> {};
-
-TEST_P(ApplySceneErrorTest, ExactMessageAndNoOutput) {
-  Scratch s;
-  Save(s.Path("in.png"), PositionImage(5, 4));
-  if (!GetParam().scene.empty()) WriteBytes(s.Path("s.json"), TextBytes(GetParam().scene));
-  std::vector<std::string> words = {"apply"};
-  words.insert(words.end(), GetParam().words.begin(), GetParam().words.end());
-  words.insert(words.end(), {"in.png", "out.png"});
-  const Result r = s.Zarn(words);
-  EXPECT_EQ(r.err, GetParam().message);
-  EXPECT_EQ(r.code, GetParam().code);
-  std::vector<std::string> files = {"in.png"};
-  if (!GetParam().scene.empty()) files.push_back("s.json");
-  EXPECT_EQ(FilesIn(s.Dir()), files);
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ApplySceneErrorTest,
+    SceneCases, ApplyErrorTest,
     testing::Values(
-        SceneErrorCase{"NoScene",
-                       {"node-marker"},
-                       "",
-                       "zarn: node-marker needs --scene FILE (a camera and named nodes, see the README)\n",
-                       2},
-        SceneErrorCase{
-            "MissingFile", {"node-marker", "--scene", "none.json"}, "", "zarn: none.json: no such file\n", 2},
-        SceneErrorCase{"Syntax",
-                       {"node-marker", "--scene", "s.json"},
-                       "{\n  \"camera\" {}\n}",
-                       "zarn: s.json:2:12: not valid JSON: syntax error while parsing object separator - "
-                       "unexpected '{'; expected ':'\n",
-                       2},
-        SceneErrorCase{"Field",
-                       {"node-marker", "--scene", "s.json"},
-                       R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
-                           "nodes": [{"name": "a", "position": [1, 2]}]})",
-                       "zarn: s.json: nodes[0].position: expected 3 numbers\n",
-                       2},
-        SceneErrorCase{"FrameSizeDiffers",
-                       {"node-marker", "--scene", "s.json"},
-                       R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
-                           "frame": {"width": 320, "height": 180}})",
-                       "zarn: in.png: s.json: frame is 320 x 180, the image 5 x 4\n",
-                       2},
-        SceneErrorCase{"UnknownNode",
-                       {"node-marker", "name=cube", "--scene", "s.json"},
-                       kBallScene,
-                       "zarn: node-marker: name=cube: the scene has no such node\n",
-                       1}),
-    [](const testing::TestParamInfo<SceneErrorCase>& info) { return std::string(info.param.name); });
+        ApplyCase{"NoScene",
+                  {"node-marker"},
+                  "zarn: node-marker needs --scene FILE (a camera and named nodes, see the README)\n",
+                  2},
+        ApplyCase{"MissingFile", {"node-marker", "--scene", "none.json"}, "zarn: none.json: no such file\n", 2},
+        ApplyCase{"Syntax",
+                  {"node-marker", "--scene", "s.json"},
+                  "zarn: s.json:2:12: not valid JSON: syntax error while parsing object separator - "
+                  "unexpected '{'; expected ':'\n",
+                  2,
+                  "{\n  \"camera\" {}\n}"},
+        ApplyCase{"Field",
+                  {"node-marker", "--scene", "s.json"},
+                  "zarn: s.json: nodes[0].position: expected 3 numbers\n",
+                  2,
+                  R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
+                      "nodes": [{"name": "a", "position": [1, 2]}]})"},
+        ApplyCase{"FrameSizeDiffers",
+                  {"node-marker", "--scene", "s.json"},
+                  "zarn: in.png: s.json: frame is 320 x 180, the image 5 x 4\n",
+                  2,
+                  R"({"camera": {"position": [0, 0, 0], "target": [0, 0, -1], "fov": 90},
+                      "frame": {"width": 320, "height": 180}})"},
+        ApplyCase{"UnknownNode",
+                  {"node-marker", "name=cube", "--scene", "s.json"},
+                  "zarn: node-marker: name=cube: the scene has no such node\n",
+                  1,
+                  kBallScene}),
+    [](const testing::TestParamInfo<ApplyCase>& info) { return std::string(info.param.name); });
 
 // The mirror filter takes no notice of the scene: the frames come out as
 // without it. A bad scene stops the run before any frame.
