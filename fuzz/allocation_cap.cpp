@@ -1,5 +1,5 @@
 // Every fuzz target runs as on a machine that cannot give more than the
-// sanitizer's max_allocation_size_mb in one block (fuzz/run sets 1 GiB):
+// sanitizer's max_allocation_size_mb in one block (fuzz/run sets 64 MiB):
 // plain new then throws std::bad_alloc, as it would there, instead of the
 // sanitizer stopping the run. The code under test must answer that as a
 // failure. Aligned forms stay the sanitizer's own.

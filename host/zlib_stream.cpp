@@ -15,14 +15,20 @@ constexpr std::size_t kStep = std::size_t{1} << 30;
 // Bands smaller than this are not worth a thread.
 constexpr std::size_t kMinBand = std::size_t{1} << 20;
 
-std::uint32_t Adler32(std::uint32_t adler, const std::uint8_t* data, std::size_t size) {
+// zlib's checksums take uInt lengths: larger buffers go through in pieces.
+std::uint32_t Checksum(uLong (*update)(uLong, const Bytef*, uInt), std::uint32_t value,
+                       const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
     const uInt n = static_cast<uInt>(std::min(size, kStep));
-    adler = static_cast<std::uint32_t>(adler32(adler, data, n));
+    value = static_cast<std::uint32_t>(update(value, data, n));
     data += n;
     size -= n;
   }
-  return adler;
+  return value;
+}
+
+std::uint32_t Adler32(std::uint32_t adler, const std::uint8_t* data, std::size_t size) {
+  return Checksum(adler32, adler, data, size);
 }
 
 // Raw deflate of one band: ends byte-aligned by a sync flush, or with the
@@ -169,13 +175,7 @@ bool ZlibDecompress(const std::uint8_t* data, std::size_t size, std::uint8_t* ou
 }
 
 std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const uInt n = static_cast<uInt>(std::min(size, kStep));
-    crc = static_cast<std::uint32_t>(crc32(crc, data, n));
-    data += n;
-    size -= n;
-  }
-  return crc;
+  return Checksum(crc32, crc, data, size);
 }
 
 const char* MatchesLibrary() { return WholeLibrary() ? WholeLibrary() : "zlib"; }

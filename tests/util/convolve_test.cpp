@@ -31,6 +31,17 @@ std::vector<BMM_Color_64> Uniform(int w, int h, BMM_Color_64 c) {
   return std::vector<BMM_Color_64>(static_cast<std::size_t>(w) * h, c);
 }
 
+// Every channel of every pixel drawn from the whole 16-bit range.
+std::vector<BMM_Color_64> RandomPicture(int w, int h, std::mt19937& random) {
+  std::uniform_int_distribution<int> channel(0, 65535);
+  std::vector<BMM_Color_64> pixels(static_cast<std::size_t>(w) * h);
+  for (BMM_Color_64& p : pixels)
+    p = BMM_Color_64{static_cast<std::uint16_t>(channel(random)), static_cast<std::uint16_t>(channel(random)),
+                     static_cast<std::uint16_t>(channel(random)),
+                     static_cast<std::uint16_t>(channel(random))};
+  return pixels;
+}
+
 // The convolution as plain loops over every pixel and every offset of its
 // clipped window, with sums wide enough never to wrap.
 std::vector<BMM_Color_64> Reference(const std::vector<BMM_Color_64>& src, int w, int h,
@@ -74,14 +85,9 @@ class ConvolveMatchesReference : public ::testing::TestWithParam<RandomCase> {};
 TEST_P(ConvolveMatchesReference, OnSeededRandomPictures) {
   const RandomCase& c = GetParam();
   std::mt19937 random(12345u + static_cast<unsigned>(c.size * 31 + c.w));
-  std::uniform_int_distribution<int> channel(0, 65535);
   std::uniform_int_distribution<int> coefficient(-c.coefficientRange, c.coefficientRange);
   for (int round = 0; round < 3; ++round) {
-    std::vector<BMM_Color_64> src(static_cast<std::size_t>(c.w) * c.h);
-    for (BMM_Color_64& p : src)
-      p = BMM_Color_64{
-          static_cast<std::uint16_t>(channel(random)), static_cast<std::uint16_t>(channel(random)),
-          static_cast<std::uint16_t>(channel(random)), static_cast<std::uint16_t>(channel(random))};
+    std::vector<BMM_Color_64> src = RandomPicture(c.w, c.h, random);
     std::vector<std::int32_t> kernel(static_cast<std::size_t>(c.size) * c.size);
     for (std::int32_t& k : kernel) k = coefficient(random);
     auto bitmap = BitmapOf(c.w, c.h, src);
@@ -125,13 +131,8 @@ class ConvolveKernelMatchesReference : public ::testing::TestWithParam<KernelCas
 TEST_P(ConvolveKernelMatchesReference, OnSeededRandomPictures) {
   const KernelCase& c = GetParam();
   std::mt19937 random(777u + static_cast<unsigned>(c.w * 13 + c.h));
-  std::uniform_int_distribution<int> channel(0, 65535);
   for (int round = 0; round < 3; ++round) {
-    std::vector<BMM_Color_64> src(static_cast<std::size_t>(c.w) * c.h);
-    for (BMM_Color_64& p : src)
-      p = BMM_Color_64{
-          static_cast<std::uint16_t>(channel(random)), static_cast<std::uint16_t>(channel(random)),
-          static_cast<std::uint16_t>(channel(random)), static_cast<std::uint16_t>(channel(random))};
+    std::vector<BMM_Color_64> src = RandomPicture(c.w, c.h, random);
     // Some pure white and black, for the largest sums of either sign.
     src[0] = BMM_Color_64{65535, 0, 65535, 1};
     src[src.size() / 2] = BMM_Color_64{65535, 65535, 65535, 2};
