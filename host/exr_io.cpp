@@ -237,9 +237,9 @@ bool ChannelsOf(const Imf::Header& header, std::size_t n, std::vector<ExrChannel
     c.name = it.name();
     c.pixelType = static_cast<int>(info.type);
     if (c.pixelType == kPixelUint)
-      c.u.assign(n, 0);
+      ResizeFrameBuffer(c.u, n);
     else
-      c.f.assign(n, 0.0f);
+      ResizeFrameBuffer(c.f, n);
     channels.push_back(std::move(c));
   }
   return true;

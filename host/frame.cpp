@@ -1,5 +1,6 @@
 #include "host/frame.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -33,7 +34,8 @@ void LearnMoves(ImageFilter& filter, ImageFilterInfo* info, HWND window, int wid
   filter.SetFilterInfo(nullptr);
   if (probed != 1) return;
   const std::size_t n = static_cast<std::size_t>(width) * height;
-  std::vector<std::uint32_t> from(n);
+  std::vector<std::uint32_t> from;
+  io::ResizeFrameBuffer(from, n);
   for (std::size_t i = 0; i < n; ++i) {
     const BMM_Color_64& c = p[i];
     if (c.b != 0x5A5A || c.a != 0xA5A5 || c.r >= width || c.g >= height) return;
@@ -49,7 +51,10 @@ bool RenderFrame(ImageFilter& filter, io::Image& image, ImageFilterInfo* info, H
   const std::size_t n = static_cast<std::size_t>(image.width) * image.height;
   const bool carry = image.type == io::FileType::Exr || image.storage->Channels() != 0;
   std::vector<BMM_Color_64> before;
-  if (carry) before.assign(image.storage->Pixels(), image.storage->Pixels() + n);
+  if (carry) {
+    io::ResizeFrameBuffer(before, n);
+    std::copy_n(image.storage->Pixels(), n, before.begin());
+  }
 
   filter.SetSource(image.bitmap.get());
   filter.SetFilterInfo(info);

@@ -147,7 +147,7 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::st
   const std::size_t size =
       ec ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(expected, std::uintmax_t{1} << 30));
   try {
-    bytes.resize(size);
+    ResizeFrameBuffer(bytes, size);
     bytes.resize(size ? std::fread(bytes.data(), 1, size, file) : 0);
     if (bytes.size() == size) {
       std::uint8_t buffer[65536];

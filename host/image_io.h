@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "hostsdk/bitmap.h"
+#include "platform/memory.h"
 
 namespace zarn::io {
 
@@ -111,6 +112,17 @@ void PermuteChannels(Image& image, const std::vector<std::uint32_t>& from);
 std::uint16_t ToU16(float v);
 
 // Whole file to memory; false with a reason.
+// Makes v hold n elements, value-initialised, asking for large pages
+// before the first touch when v grows to a frame's size.
+template <typename T>
+void ResizeFrameBuffer(std::vector<T>& v, std::size_t n) {
+  if (n > v.capacity()) {
+    v.reserve(n);
+    platform::PreferLargePages(v.data(), n * sizeof(T));
+  }
+  v.resize(n);
+}
+
 bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
 
 }  // namespace zarn::io

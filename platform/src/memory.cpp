@@ -1,7 +1,9 @@
 #include "platform/memory.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -23,10 +25,24 @@ bool RefuseAllocation() noexcept {
   return at > 0 && n == at;
 }
 
-void* Allocate(std::size_t bytes) noexcept { return RefuseAllocation() ? nullptr : std::malloc(bytes); }
+void* Allocate(std::size_t bytes) noexcept {
+  if (RefuseAllocation()) return nullptr;
+  void* block = std::malloc(bytes);
+  if (block) PreferLargePages(block, bytes);
+  return block;
+}
 
 void* AllocateZeroed(std::size_t count, std::size_t size) noexcept {
-  return RefuseAllocation() ? nullptr : std::calloc(count, size);
+  if (RefuseAllocation()) return nullptr;
+  // Frame-sized blocks are advised before they are cleared, since clearing
+  // is their first touch.
+  constexpr std::size_t kFrameSized = std::size_t{4} << 20;
+  if (size == 0 || count < kFrameSized / size) return std::calloc(count, size);
+  if (count > SIZE_MAX / size) return nullptr;
+  void* block = std::malloc(count * size);
+  if (!block) return nullptr;
+  PreferLargePages(block, count * size);
+  return std::memset(block, 0, count * size);
 }
 
 }  // namespace platform
