@@ -429,6 +429,10 @@ bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string
     image.pixelAspect = first.pixelAspectRatio();
     image.exrHeaders = std::move(headers);
     return true;
+  } catch (const std::bad_alloc&) {
+    // Short of memory is the machine's state, not the file's.
+    error = "not enough memory to read this OpenEXR";
+    return false;
   } catch (const std::exception& e) {
     error = "corrupt OpenEXR (" + Reason(e.what()) + ")";
     return false;
@@ -510,9 +514,16 @@ bool EncodeExr(const Image& image, std::vector<std::uint8_t>& bytes, std::string
         }
       }
     }
+  } catch (const std::bad_alloc&) {
+    bytes.clear();
+    error = "cannot encode OpenEXR (not enough memory)";
+    return false;
   } catch (const std::exception& e) {
     bytes.clear();
-    error = "cannot encode OpenEXR (" + Reason(e.what()) + ")";
+    // The bytes go to memory, so OpenEXR's "File output failed." (its string
+    // streams failing to grow) can only mean memory ran short.
+    const std::string reason = Reason(e.what());
+    error = "cannot encode OpenEXR (" + (reason == "File output failed." ? "not enough memory" : reason) + ")";
     return false;
   }
   return true;

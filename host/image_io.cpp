@@ -60,14 +60,22 @@ std::uint16_t ToU16(float v) {
 
 bool Allocate(Image& image, int width, int height, std::uint32_t channels, std::string& error) {
   auto storage = MemoryStorage::Create(width, height, channels);
-  if (!storage) {
+  std::unique_ptr<Bitmap> bitmap;
+  if (storage) {
+    // Callers hold C libraries' state across this call: answer, never throw.
+    try {
+      bitmap = std::make_unique<Bitmap>(std::move(storage));
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  if (!bitmap) {
     error = "not enough memory for a " + std::to_string(width) + "x" + std::to_string(height) + " image";
     return false;
   }
   image.width = width;
   image.height = height;
-  image.storage = storage.get();
-  image.bitmap = std::make_unique<Bitmap>(std::move(storage));
+  image.storage = static_cast<MemoryStorage*>(bitmap->Storage());
+  image.bitmap = std::move(bitmap);
   return true;
 }
 

@@ -144,10 +144,20 @@ int PngDecode(PngState* state, Image* image, std::string* error) {
     list[y] = reinterpret_cast<png_bytep>(pixels + static_cast<std::size_t>(y) * width);
   png_read_image(png, list);
   png_read_end(png, end);
-  CopyChunks(png, info, image->pngChunks);
-  CopyChunks(png, end, image->pngChunks);
+  bool copied = true;
+  // libpng's structures go whatever happens to the copies.
+  try {
+    CopyChunks(png, info, image->pngChunks);
+    CopyChunks(png, end, image->pngChunks);
+  } catch (const std::bad_alloc&) {
+    copied = false;
+  }
   std::free(pointers);
   png_destroy_read_struct(&png, &info, &end);
+  if (!copied) {
+    *error = "not enough memory to read this PNG";
+    return 2;
+  }
   return 0;
 }
 
@@ -279,7 +289,10 @@ bool RedeflateIdat(std::vector<std::uint8_t>& png, std::size_t filteredSize, Def
   std::vector<std::uint8_t>().swap(stream);  // the peak of a frame's memory is here
   std::vector<std::uint8_t> deflated;
   if (!inflated || !ZlibCompress(filtered.data(), filtered.size(), mode, level, bands, deflated)) {
-    error = "cannot encode PNG (the image data did not deflate)";
+    // libpng's own stored stream always inflates and deflates again: what
+    // can fail here is memory.
+    error = first == 0 ? "cannot encode PNG (libpng wrote no image data)"
+                       : "cannot encode PNG (not enough memory to deflate the image data)";
     return false;
   }
   std::vector<std::uint8_t>().swap(filtered);
@@ -301,8 +314,16 @@ bool RedeflateIdat(std::vector<std::uint8_t>& png, std::size_t filteredSize, Def
   return true;
 }
 
+// libpng's words (and ours) for an allocation that failed: the machine's
+// state, not the file's.
+bool OutOfMemory(const char* message) {
+  return std::strcmp(message, "Out of memory") == 0 || std::strcmp(message, "Out of Memory") == 0 ||
+         std::strcmp(message, "out of memory") == 0;
+}
+
 std::string PngFailure(const char* message) {
   if (std::strcmp(message, "file is truncated") == 0) return "truncated PNG";
+  if (OutOfMemory(message)) return "not enough memory to read this PNG";
   return std::string("corrupt PNG (") + message + ")";
 }
 
@@ -367,11 +388,12 @@ bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string
   try {
     bytes.reserve((whole ? filteredSize + filteredSize / 128 : filteredSize / 2) + 4096);
   } catch (const std::bad_alloc&) {
-    error = "cannot encode PNG (out of memory)";
+    error = "cannot encode PNG (not enough memory)";
     return false;
   }
   if (PngEncode(&state, &layout, &image) != 0) {
-    error = std::string("cannot encode PNG (") + state.message + ")";
+    error = std::string("cannot encode PNG (") + (OutOfMemory(state.message) ? "not enough memory" : state.message) +
+            ")";
     return false;
   }
   bool redeflated = true;
@@ -381,7 +403,7 @@ bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string
                                          level, bands, error);
   } catch (const std::bad_alloc&) {
     redeflated = false;
-    error = "cannot encode PNG (out of memory)";
+    error = "cannot encode PNG (not enough memory)";
   }
   if (!redeflated) {
     bytes.clear();
