@@ -210,7 +210,7 @@ int ApplyListCommand() {
 }
 
 int ApplyCommand(const std::vector<std::string>& words, bool progressOn, const std::string& scenePath,
-                 long long frame) {
+                 long long frame, const io::ReadLimits& limits) {
   if (words.size() < 3) {
     std::fprintf(stderr, "zarn: apply needs OP [key=value...] IN OUT (see zarn apply --list)\n");
     return kExitUsage;
@@ -247,7 +247,7 @@ int ApplyCommand(const std::vector<std::string>& words, bool progressOn, const s
   // Declared first, so the image lets go of them before they go.
   std::vector<std::unique_ptr<RenderInfo>> rendered;
   io::Image image;
-  if (!io::Read(in, image, error)) {
+  if (!io::Read(in, image, error, limits)) {
     std::fprintf(stderr, "zarn: %s: %s\n", in.c_str(), error.c_str());
     return kExitFailed;
   }

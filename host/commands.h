@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "host/image_io.h"
 #include "host/plugin_host.h"
 
 namespace zarn::host {
@@ -15,9 +16,10 @@ int AboutCommand(const PluginHost& host);
 // `zarn apply text font=FILE`, Cancel writes nothing.
 int ConfigureFontCommand(const std::string& fontPath);
 // words: OP [key=value...] IN OUT. With a scene file the picture is frame
-// `frame` of that scene, rendered by its camera.
+// `frame` of that scene, rendered by its camera. IN is refused when it
+// claims more than limits allow.
 int ApplyCommand(const std::vector<std::string>& words, bool progress, const std::string& scenePath = "",
-                 long long frame = 0);
+                 long long frame = 0, const io::ReadLimits& limits = {});
 int ApplyListCommand();
 int GalleryCommand(const std::string& out);
 int DemoCommand(const PluginHost& host, const std::string& outDir, bool progress);

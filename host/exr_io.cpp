@@ -405,10 +405,209 @@ bool HasAttribute(const std::vector<std::uint8_t>& bytes, const std::string& wan
   return false;
 }
 
+// ---- The headers as OpenEXR will read them, walked before it does ----------
+//
+// OpenEXR sizes an attribute's value from the size the file claims before
+// reading it, and its tile buffers from the tile description before reading
+// a tile, so a few hundred bytes can ask for gigabytes. The walk refuses such
+// claims; anything else it does not understand is left to OpenEXR to refuse.
+
+constexpr std::uint32_t kMultiPartFlag = 0x1000;
+// OpenEXR reads attribute and type names of up to 255 characters.
+constexpr std::size_t kMaxNameBytes = 256;
+// Tiles may be larger than the picture (tools write 64 x 64 tiles for
+// pictures of a few pixels), but not larger than this unless the picture is.
+constexpr std::uint64_t kMostTilePixels = std::uint64_t{1} << 20;
+
+std::uint32_t Little32(const std::uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// A name ending in a zero byte at `at`; false when there is none in reach.
+bool ReadName(const std::vector<std::uint8_t>& bytes, std::size_t& at, std::string& name) {
+  const std::size_t reach = std::min(bytes.size(), at + kMaxNameBytes);
+  const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(at);
+  const auto end = std::find(begin, bytes.begin() + static_cast<std::ptrdiff_t>(reach), 0);
+  if (end == bytes.begin() + static_cast<std::ptrdiff_t>(reach)) return false;
+  name.assign(begin, end);
+  at = static_cast<std::size_t>(end - bytes.begin()) + 1;
+  return true;
+}
+
+// OpenEXR reads a value of these types whole whatever size the file gives
+// it; other known types and unknown ones are read by that size, after
+// making room for it.
+std::size_t FixedValueSize(const std::string& type) {
+  static const std::pair<const char*, std::size_t> kSizes[] = {{"box2f", 16},
+                                                               {"box2i", 16},
+                                                               {"chromaticities", 32},
+                                                               {"compression", 1},
+                                                               {"deepImageState", 1},
+                                                               {"double", 8},
+                                                               {"envmap", 1},
+                                                               {"float", 4},
+                                                               {"int", 4},
+                                                               {"keycode", 28},
+                                                               {"lineOrder", 1},
+                                                               {"m33d", 72},
+                                                               {"m33f", 36},
+                                                               {"m44d", 128},
+                                                               {"m44f", 64},
+                                                               {"rational", 8},
+                                                               {"tiledesc", 9},
+                                                               {"timecode", 8},
+                                                               {"v2d", 16},
+                                                               {"v2f", 8},
+                                                               {"v2i", 8},
+                                                               {"v3d", 24},
+                                                               {"v3f", 12},
+                                                               {"v3i", 12}};
+  for (const auto& [name, size] : kSizes)
+    if (type == name) return size;
+  return 0;
+}
+
+// What one header says about the part's size. OpenEXR gives a header
+// without a data window its default one, 64 x 64.
+struct PartClaim {
+  long long width = 64;
+  long long height = 64;
+  bool hasTiles = false;
+  std::uint32_t tileWidth = 0;
+  std::uint32_t tileHeight = 0;
+  int levelMode = 0;     // 0 one level, 1 MIP-map, 2 RIP-map
+  int roundingMode = 0;  // 0 down, 1 up
+};
+
+// The sizes of the levels of one side, as OpenEXR rounds them.
+std::vector<long long> LevelSides(long long side, int levelMode, int roundingMode) {
+  std::vector<long long> sides{side};
+  if (levelMode != 1 && levelMode != 2) return sides;
+  for (int level = 1; level < 32 && sides.back() > 1; ++level) {
+    const long long scale = 1ll << level;
+    sides.push_back(std::max(1ll, roundingMode == 1 ? (side + scale - 1) / scale : side / scale));
+  }
+  return sides;
+}
+
+// Pixels of every level of a part.
+std::uint64_t PartPixels(const PartClaim& part) {
+  const auto w = static_cast<std::uint64_t>(part.width);
+  const auto h = static_cast<std::uint64_t>(part.height);
+  if (!part.hasTiles || (part.levelMode != 1 && part.levelMode != 2)) return w * h;
+  const std::vector<long long> xs = LevelSides(part.width, part.levelMode, part.roundingMode);
+  const std::vector<long long> ys = LevelSides(part.height, part.levelMode, part.roundingMode);
+  std::uint64_t pixels = 0;
+  if (part.levelMode == 1) {
+    // MIP levels halve both sides together, as many as the longer side has.
+    for (std::size_t l = 0; l < std::max(xs.size(), ys.size()); ++l)
+      pixels += static_cast<std::uint64_t>(xs[std::min(l, xs.size() - 1)]) *
+                static_cast<std::uint64_t>(ys[std::min(l, ys.size() - 1)]);
+  } else {
+    std::uint64_t across = 0, down = 0;
+    for (long long x : xs) across += static_cast<std::uint64_t>(x);
+    for (long long y : ys) down += static_cast<std::uint64_t>(y);
+    pixels = across * down;
+  }
+  return pixels;
+}
+
+std::string Size(long long w, long long h) { return std::to_string(w) + "x" + std::to_string(h); }
+
+bool CheckHeaders(const std::vector<std::uint8_t>& bytes, const ReadLimits& limits, std::string& error) {
+  if (bytes.size() < 8) return true;
+  const bool multiPart = (Little32(&bytes[4]) & kMultiPartFlag) != 0;
+  std::vector<PartClaim> parts;
+  std::size_t at = 8;
+  for (;;) {
+    PartClaim part;
+    int attributes = 0;
+    for (;;) {
+      std::string name, type;
+      if (!ReadName(bytes, at, name)) return true;
+      if (name.empty()) break;
+      ++attributes;
+      if (!ReadName(bytes, at, type) || bytes.size() - at < 4) return true;
+      const auto claimed = static_cast<std::int32_t>(Little32(&bytes[at]));
+      at += 4;
+      if (claimed < 0) return true;
+      const std::size_t left = bytes.size() - at;
+      if (type == "chlist") {
+        // Channels up to an empty name, whatever size the file gives.
+        std::string channel;
+        while (ReadName(bytes, at, channel) && !channel.empty()) {
+          if (bytes.size() - at < 16) return true;
+          at += 16;
+        }
+        if (!channel.empty()) return true;
+        continue;
+      }
+      std::size_t size = FixedValueSize(type);
+      if (size == 0) size = static_cast<std::size_t>(claimed);
+      if (size > left) {
+        if (FixedValueSize(type) != 0) return true;  // the file ends early: OpenEXR says so
+        error = "corrupt OpenEXR (the header's '" + name + "' attribute claims " + std::to_string(size) +
+                " bytes, and " + std::to_string(left) + " follow)";
+        return false;
+      }
+      const std::uint8_t* value = &bytes[at];
+      if (name == "dataWindow" && type == "box2i") {
+        part.width = static_cast<long long>(static_cast<std::int32_t>(Little32(value + 8))) -
+                     static_cast<std::int32_t>(Little32(value)) + 1;
+        part.height = static_cast<long long>(static_cast<std::int32_t>(Little32(value + 12))) -
+                      static_cast<std::int32_t>(Little32(value + 4)) + 1;
+      } else if (name == "tiles" && type == "tiledesc") {
+        part.hasTiles = true;
+        part.tileWidth = Little32(value);
+        part.tileHeight = Little32(value + 4);
+        part.levelMode = value[8] & 0x0F;
+        part.roundingMode = value[8] >> 4;
+      }
+      at += size;
+    }
+    // A multi-part file's list of headers ends with an empty one.
+    if (attributes == 0 && multiPart) break;
+    parts.push_back(part);
+    if (!multiPart) break;
+  }
+
+  std::uint64_t pixels = 0;
+  const PartClaim* first = nullptr;
+  for (const PartClaim& part : parts) {
+    if (part.width <= 0 || part.height <= 0) continue;  // OpenEXR's to refuse
+    if (!first) first = &part;
+    if (part.width > kMaxSide || part.height > kMaxSide) {
+      error = "unsupported OpenEXR size (" + Size(part.width, part.height) +
+              "); zarn reads 1 to 65535 pixels each way";
+      return false;
+    }
+    const std::uint64_t tile = static_cast<std::uint64_t>(part.tileWidth) * part.tileHeight;
+    const std::uint64_t picture =
+        static_cast<std::uint64_t>(part.width) * static_cast<std::uint64_t>(part.height);
+    if (part.hasTiles && tile > std::max(picture, kMostTilePixels)) {
+      error = "corrupt OpenEXR (tiles of " + Size(part.tileWidth, part.tileHeight) + " pixels for a " +
+              Size(part.width, part.height) + " picture)";
+      return false;
+    }
+    pixels += PartPixels(part);
+  }
+  if (first && pixels > limits.maxPixels) {
+    const std::uint64_t own =
+        static_cast<std::uint64_t>(first->width) * static_cast<std::uint64_t>(first->height);
+    std::string claim = "the header claims " + Size(first->width, first->height) + " pixels";
+    if (pixels != own) claim += " and more in other parts and levels, " + std::to_string(pixels) + " in all";
+    error = OverPixelLimit(claim, limits.maxPixels);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error) {
+bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error,
+               const ReadLimits& limits) {
   StartThreads();
+  if (!CheckHeaders(bytes, limits, error)) return false;
   try {
     MemoryIn stream(bytes);
     Imf::MultiPartInputFile file(stream, Imf::globalThreadCount());

@@ -9,7 +9,11 @@
 
 namespace zarn::io {
 
-bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error);
+// Refuses, before OpenEXR reads the file, a header whose attributes claim
+// more bytes than follow them, tiles far larger than the picture, or more
+// pixels than limits allow.
+bool DecodeExr(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error,
+               const ReadLimits& limits = {});
 bool EncodeExr(const Image& image, std::vector<std::uint8_t>& bytes, std::string& error);
 
 }  // namespace zarn::io

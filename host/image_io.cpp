@@ -178,18 +178,24 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::st
   return true;
 }
 
-bool Decode(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error) {
+std::string OverPixelLimit(const std::string& claim, std::uint64_t limit) {
+  return claim + ", more than the limit of " + std::to_string(limit) +
+         " pixels a frame (--max-pixels N raises it)";
+}
+
+bool Decode(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error,
+            const ReadLimits& limits) {
   if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPngSignature, 8) == 0)
-    return DecodePng(bytes, image, error);
+    return DecodePng(bytes, image, error, limits);
   if (bytes.size() >= 4 && std::memcmp(bytes.data(), kExrMagic, 4) == 0)
-    return DecodeExr(bytes, image, error);
+    return DecodeExr(bytes, image, error, limits);
   error = bytes.empty() ? "empty file" : "not a PNG or OpenEXR image";
   return false;
 }
 
-bool Read(const std::string& path, Image& image, std::string& error) {
+bool Read(const std::string& path, Image& image, std::string& error, const ReadLimits& limits) {
   std::vector<std::uint8_t> bytes;
-  return ReadFile(path, bytes, error) && Decode(bytes, image, error);
+  return ReadFile(path, bytes, error) && Decode(bytes, image, error, limits);
 }
 
 bool Encode(const Image& image, FileType type, std::vector<std::uint8_t>& bytes, std::string& error) {

@@ -86,10 +86,29 @@ bool RoleOf(const std::string& name, Role& role);
 // The file type a name asks for by its extension (.png, .exr; any case).
 bool TypeFromName(const std::string& path, FileType& type);
 
+// The most pixels a frame may claim before anything is allocated for it:
+// 16384 x 8192, a 16K lat-long environment and twice an 8K x 8K frame. A
+// frame takes some 40 to 70 bytes a pixel while it is read, rendered and
+// written, so one frame at the limit stays within 5 to 10 GB; a header that
+// claims more (a damaged or hostile file, most often) is refused at once.
+// The runner's --max-pixels changes it.
+constexpr std::uint64_t kDefaultMaxPixels = std::uint64_t{16384} * 8192;
+
+// What a reader accepts before it allocates.
+struct ReadLimits {
+  // Pixels of every part and level of the file together.
+  std::uint64_t maxPixels = kDefaultMaxPixels;
+};
+
+// The reason given for a frame over the pixel limit. claim says what the
+// header claims ("the header claims 60000x60000 pixels").
+std::string OverPixelLimit(const std::string& claim, std::uint64_t limit);
+
 // Reads a file; false with a reason (without the file name) in error.
-bool Read(const std::string& path, Image& image, std::string& error);
+bool Read(const std::string& path, Image& image, std::string& error, const ReadLimits& limits = {});
 // Decodes bytes already in memory.
-bool Decode(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error);
+bool Decode(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error,
+            const ReadLimits& limits = {});
 
 // Encodes the image as type. PNG takes its pixels from the bitmap, at the
 // image's PNG layout when it came from a PNG, else 16-bit RGB(A). EXR takes

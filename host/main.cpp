@@ -1,7 +1,9 @@
 // zarn: a command-line host for ZARN.FLT and its image toolkit.
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 #include "host/commands.h"
 #include "host/interrupt.h"
@@ -19,6 +21,36 @@ std::unique_ptr<PluginHost> LoadPlugin(const std::string& path) {
   auto host = PluginHost::Load(path.empty() ? DefaultPluginPath() : path, error);
   if (!host) std::fprintf(stderr, "zarn: %s\n", error.c_str());
   return host;
+}
+
+// --max-pixels: a whole number of pixels, 1 or more. False with the message.
+bool ParseMaxPixels(const CLI::App& command, const std::string& text, zarn::io::ReadLimits& limits) {
+  if (command.count("--max-pixels") == 0) return true;
+  constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t value = 0;
+  bool digits = true;
+  bool overflow = false;
+  for (char c : text) {
+    if (c < '0' || c > '9') {
+      digits = false;
+      break;
+    }
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    if (value > (kMost - digit) / 10) overflow = true;
+    else value = value * 10 + digit;
+  }
+  if (!digits || (value == 0 && !overflow)) {
+    std::fprintf(stderr, "zarn: --max-pixels '%s': expected a whole number of pixels, 1 or more\n",
+                 text.c_str());
+    return false;
+  }
+  if (overflow) {
+    std::fprintf(stderr, "zarn: --max-pixels '%s': too large (at most %llu)\n", text.c_str(),
+                 static_cast<unsigned long long>(kMost));
+    return false;
+  }
+  limits.maxPixels = value;
+  return true;
 }
 
 bool ParseFlag(const std::string& text, std::optional<bool>& out) {
@@ -55,6 +87,12 @@ int main(int argc, char** argv) {
   runCmd->add_option("--jobs", run.jobs, "frames processed at once")->check(CLI::Range(1, 256));
   runCmd->add_flag("--resume", run.resume, "skip frames whose output exists");
   runCmd->add_option("--scene", run.scene, "scene file (JSON): camera and nodes the frames were rendered with");
+  const std::string maxPixelsHelp =
+      "refuse, before reading it, a frame whose header claims more than N pixels "
+      "(default " +
+      std::to_string(zarn::io::kDefaultMaxPixels) + ", 16384 x 8192)";
+  std::string runMaxPixels;
+  runCmd->add_option("--max-pixels", runMaxPixels, maxPixelsHelp)->option_text("N");
 
   std::string configurePath;
   CLI::App* configure = app.add_subcommand("configure", "choose the mirror axes in the filter's dialog");
@@ -75,6 +113,8 @@ int main(int argc, char** argv) {
   long long applyFrame = 0;
   apply->add_option("--scene", applyScene, "scene file (JSON): camera and nodes the image was rendered with");
   apply->add_option("--frame", applyFrame, "the image's frame number in the scene (default 0)");
+  std::string applyMaxPixels;
+  apply->add_option("--max-pixels", applyMaxPixels, maxPixelsHelp)->option_text("N");
 
   std::string galleryOut;
   CLI::App* gallery = app.add_subcommand("gallery", "one labelled tile per toolkit operation");
@@ -105,6 +145,7 @@ int main(int argc, char** argv) {
   }
   if (*runCmd) {
     if (!ParseFlag(horizontal, run.horizontal) || !ParseFlag(vertical, run.vertical)) return kExitUsage;
+    if (!ParseMaxPixels(*runCmd, runMaxPixels, run.limits)) return kExitUsage;
     if (!frames.empty()) {
       std::pair<long long, long long> range;
       if (!ParseRange(frames, range)) {
@@ -128,7 +169,9 @@ int main(int argc, char** argv) {
   }
   if (*apply) {
     if (applyList) return ApplyListCommand();
-    return ApplyCommand(applyWords, tty, applyScene, applyFrame);
+    zarn::io::ReadLimits limits;
+    if (!ParseMaxPixels(*apply, applyMaxPixels, limits)) return kExitUsage;
+    return ApplyCommand(applyWords, tty, applyScene, applyFrame, limits);
   }
   if (*gallery) return GalleryCommand(galleryOut);
   if (*demo) {

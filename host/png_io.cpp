@@ -31,12 +31,39 @@ constexpr int kKeptChunkCount = 8;
 // libpng reports errors by longjmp; the functions that call it keep only
 // plain data on their frames so the jump skips no destructor.
 
+// Where a file's image data lies: the payloads of its IDAT chunks, in order.
+struct Span {
+  std::size_t begin;
+  std::size_t end;
+};
+
+// Once the last row is asked for, the compressed data still to come is that
+// row's (at most its size, stored) and the stream's end, a few bytes. More
+// is data the rows do not need, which libpng would inflate to its end: a
+// thousand bytes for each byte of the file.
+constexpr std::size_t kMostDataAfterRows = 64 * 1024;
+constexpr char kTooMuchData[] = "too much image data";
+
 struct PngState {
   const std::uint8_t* data;
   std::size_t size;
   std::size_t offset;
   std::vector<std::uint8_t>* out;
   char message[256];
+  // Reading: the limits, the image data's spans, and what was read of them
+  // once every row was decoded.
+  std::uint64_t maxPixels = 0;
+  const Span* idat = nullptr;
+  std::size_t idatCount = 0;
+  std::uint64_t idatBytes = 0;
+  bool chunksWhole = false;
+  bool lastRow = false;
+  std::size_t lastRowBytes = 0;
+  std::size_t nextSpan = 0;
+  std::size_t afterRows = 0;
+  // The header's size when it was refused.
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
 };
 
 void PngError(png_structp png, png_const_charp text) {
@@ -52,8 +79,17 @@ void PngRead(png_structp png, png_bytep destination, png_size_t length) {
   if (length > state->size - state->offset) {
     png_error(png, "file is truncated");
   }
-  std::memcpy(destination, state->data + state->offset, length);
-  state->offset += length;
+  const std::size_t begin = state->offset;
+  const std::size_t end = begin + length;
+  if (state->lastRow) {
+    // Reads go forward, so the spans already passed are never looked at again.
+    while (state->nextSpan < state->idatCount && state->idat[state->nextSpan].end <= begin) ++state->nextSpan;
+    for (std::size_t i = state->nextSpan; i < state->idatCount && state->idat[i].begin < end; ++i)
+      state->afterRows += std::min(end, state->idat[i].end) - std::max(begin, state->idat[i].begin);
+    if (state->afterRows > state->lastRowBytes + kMostDataAfterRows) png_error(png, kTooMuchData);
+  }
+  std::memcpy(destination, state->data + begin, length);
+  state->offset = end;
 }
 
 void PngWrite(png_structp png, png_bytep source, png_size_t length) {
@@ -82,8 +118,20 @@ void CopyChunks(png_structp png, png_infop info, std::vector<PngChunk>& chunks) 
   }
 }
 
-// Decodes into a new bitmap of the image. Answers 0 on success, 1 on a
-// libpng error (message in state), 2 when the bitmap cannot be had (error).
+enum PngDecodeResult {
+  kDecoded,
+  kLibpngError,    // message in state
+  kNoBitmap,       // error says why
+  kTooWide,        // a side above 65535; the size in state
+  kTooManyPixels,  // above state->maxPixels
+  kTooLittleData,  // the image data cannot hold the rows
+};
+
+// The fewest compressed bytes that can hold `bytes`: deflate writes at most
+// 258 bytes for two bits, 1032 for a byte.
+constexpr std::uint64_t kMostInflation = 1032;
+
+// Decodes into a new bitmap of the image.
 int PngDecode(PngState* state, Image* image, std::string* error) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state, PngError, PngWarning);
   if (!png) {
@@ -97,21 +145,32 @@ int PngDecode(PngState* state, Image* image, std::string* error) {
     std::snprintf(state->message, sizeof(state->message), "out of memory");
     return 1;
   }
-  // volatile: assigned after setjmp and read after the jump.
-  png_bytep* volatile pointers = nullptr;
   if (setjmp(png_jmpbuf(png))) {
-    std::free(pointers);
     png_destroy_read_struct(&png, &info, &end);
-    return 1;
+    return kLibpngError;
   }
   png_set_read_fn(png, state, PngRead);
-  png_set_user_limits(png, 65535, 65535);
+  // The size is judged here, after libpng has checked the header.
+  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kKeptChunks, kKeptChunkCount);
   png_read_info(png, info);
   const png_uint_32 width = png_get_image_width(png, info);
   const png_uint_32 height = png_get_image_height(png, info);
   const int depth = png_get_bit_depth(png, info);
   const int colorType = png_get_color_type(png, info);
+  const std::uint64_t claimed = static_cast<std::uint64_t>(width) * height;
+  const std::uint64_t storedBits = claimed * png_get_channels(png, info) * static_cast<std::uint64_t>(depth);
+  int refused = kDecoded;
+  if (width > 65535 || height > 65535) refused = kTooWide;
+  else if (claimed > state->maxPixels) refused = kTooManyPixels;
+  else if (state->chunksWhole && (storedBits + 7) / 8 > (state->idatBytes + 1) * kMostInflation)
+    refused = kTooLittleData;
+  if (refused != kDecoded) {
+    state->width = width;
+    state->height = height;
+    png_destroy_read_struct(&png, &info, &end);
+    return refused;
+  }
   const bool colour = (colorType & PNG_COLOR_MASK_COLOR) != 0;
   const bool alpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
 
@@ -124,25 +183,28 @@ int PngDecode(PngState* state, Image* image, std::string* error) {
   png_set_gray_to_rgb(png);
   if (!alpha) png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
   if constexpr (std::endian::native == std::endian::little) png_set_swap(png);
-  png_set_interlace_handling(png);
+  const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != static_cast<std::size_t>(width) * sizeof(BMM_Color_64))
     png_error(png, "unexpected row size");
 
   if (!Allocate(*image, static_cast<int>(width), static_cast<int>(height), 0, *error)) {
     png_destroy_read_struct(&png, &info, &end);
-    return 2;
+    return kNoBitmap;
   }
   image->type = FileType::Png;
   image->pngChannels = (colour ? 3 : 1) + (alpha ? 1 : 0);
   image->pngDepth = depth == 16 ? 16 : 8;
-  png_bytep* list = static_cast<png_bytep*>(std::calloc(height ? height : 1, sizeof(png_bytep)));
-  if (!list) png_error(png, "out of memory");
-  pointers = list;
+  // Row by row as png_read_image does, so the read callback knows when the
+  // last row is asked for.
   BMM_Color_64* pixels = image->storage->Pixels();
-  for (png_uint_32 y = 0; y < height; ++y)
-    list[y] = reinterpret_cast<png_bytep>(pixels + static_cast<std::size_t>(y) * width);
-  png_read_image(png, list);
+  state->lastRowBytes = static_cast<std::size_t>(width) * sizeof(BMM_Color_64) + 1;
+  for (int pass = 0; pass < passes; ++pass) {
+    for (png_uint_32 y = 0; y < height; ++y) {
+      state->lastRow = pass == passes - 1 && y == height - 1;
+      png_read_row(png, reinterpret_cast<png_bytep>(pixels + static_cast<std::size_t>(y) * width), nullptr);
+    }
+  }
   png_read_end(png, end);
   bool copied = true;
   // libpng's structures go whatever happens to the copies.
@@ -152,13 +214,12 @@ int PngDecode(PngState* state, Image* image, std::string* error) {
   } catch (const std::bad_alloc&) {
     copied = false;
   }
-  std::free(pointers);
   png_destroy_read_struct(&png, &info, &end);
   if (!copied) {
     *error = "not enough memory to read this PNG";
-    return 2;
+    return kNoBitmap;
   }
-  return 0;
+  return kDecoded;
 }
 
 std::uint8_t ToU8(std::uint16_t v) { return static_cast<std::uint8_t>((v * 255u + 32767u) / 65535u); }
@@ -327,16 +388,61 @@ std::string PngFailure(const char* message) {
   return std::string("corrupt PNG (") + message + ")";
 }
 
+// The image data's spans, and whether every chunk up to IEND (or the end
+// of the bytes) is whole.
+bool FindImageData(const std::vector<std::uint8_t>& bytes, std::vector<Span>& idat) {
+  std::size_t at = 8;
+  while (bytes.size() - at >= 12) {
+    const std::uint32_t length = BigEndian32(&bytes[at]);
+    if (length > PNG_UINT_31_MAX || length > bytes.size() - at - 12) return false;
+    const std::uint8_t* type = &bytes[at + 4];
+    if (std::memcmp(type, "IDAT", 4) == 0) idat.push_back({at + 8, at + 8 + length});
+    if (std::memcmp(type, "IEND", 4) == 0) return true;
+    at += 12 + static_cast<std::size_t>(length);
+  }
+  return at == bytes.size();
+}
+
+std::string SizeText(png_uint_32 width, png_uint_32 height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
 }  // namespace
 
-bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error) {
+bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error,
+               const ReadLimits& limits) {
+  std::vector<Span> idat;
   PngState state{bytes.data(), bytes.size(), 0, nullptr, {}};
+  state.chunksWhole = FindImageData(bytes, idat);
+  state.idat = idat.data();
+  state.idatCount = idat.size();
+  for (const Span& span : idat) state.idatBytes += span.end - span.begin;
+  state.maxPixels = limits.maxPixels;
   Image decoded;
   const int result = PngDecode(&state, &decoded, &error);
-  if (result == 1) error = PngFailure(state.message);
-  if (result != 0) return false;
-  image = std::move(decoded);
-  return true;
+  switch (result) {
+    case kDecoded: image = std::move(decoded); return true;
+    case kLibpngError:
+      error = std::strcmp(state.message, kTooMuchData) == 0
+                  ? "corrupt PNG (its image data goes on past the last row)"
+                  : PngFailure(state.message);
+      break;
+    case kTooWide:
+      error = "unsupported PNG size (" + SizeText(state.width, state.height) +
+              "); zarn reads 1 to 65535 pixels each way";
+      break;
+    case kTooManyPixels:
+      error = OverPixelLimit("the header claims " + SizeText(state.width, state.height) + " pixels",
+                             limits.maxPixels);
+      break;
+    case kTooLittleData:
+      error = "truncated PNG (" + std::to_string(state.idatBytes) + " bytes of image data cannot hold " +
+              SizeText(state.width, state.height) + " pixels)";
+      break;
+    default:  // kNoBitmap: error says why
+      break;
+  }
+  return false;
 }
 
 bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string& error,

@@ -44,7 +44,10 @@ struct PngWriteOptions {
   int bands = 0;
 };
 
-bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error);
+// Refuses a header over limits before anything is allocated, and image
+// data that goes on far past the last row before it is all inflated.
+bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error,
+               const ReadLimits& limits = {});
 bool EncodePng(const Image& image, std::vector<std::uint8_t>& bytes, std::string& error,
                const PngWriteOptions& options = {});
 

@@ -156,7 +156,7 @@ int Run(const PluginHost& host, const RunOptions& options) {
         // Declared first, so the image lets go of them before they go.
         std::vector<std::unique_ptr<RenderInfo>> rendered;
         io::Image image;
-        if (!io::Read(frame.input, image, why)) {
+        if (!io::Read(frame.input, image, why, options.limits)) {
           progress.Message("zarn: " + frame.input + ": " + why);
           ++failed;
           continue;

@@ -25,6 +25,7 @@ struct RunOptions {
   std::optional<bool> vertical;
   std::optional<std::pair<long long, long long>> frames;
   int jobs = 1;
+  io::ReadLimits limits;  // frames claiming more are refused before they are read
   bool resume = false;
   bool progress = false;  // draw the progress line
   bool quiet = false;     // no summary line

@@ -245,7 +245,7 @@ struct HostileCase {
   const char* name;
   std::function<Bytes_()> file;
   std::string error;  // empty: the file is read
-  std::uint64_t maxPixels = 134217728;
+  std::uint64_t maxPixels = kDefaultMaxPixels;
   int width = 0;  // of a file that is read
   int height = 0;
 };
@@ -259,7 +259,9 @@ TEST_P(HostileFileTest, RefusedWithItsReasonOrRead) {
   const Bytes_ bytes = c.file();
   Image image;
   std::string error;
-  const bool read = Decode(bytes, image, error);
+  ReadLimits limits;
+  limits.maxPixels = c.maxPixels;
+  const bool read = Decode(bytes, image, error, limits);
   EXPECT_EQ(error, c.error);
   EXPECT_EQ(read, c.error.empty());
   if (read) {
@@ -280,11 +282,14 @@ constexpr char kDefaultLimit[] = "134217728";  // 16384 x 8192
 INSTANTIATE_TEST_SUITE_P(
     Png, HostileFileTest,
     testing::Values(
-        HostileCase{"Read", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2())); }, "", 134217728, 2, 2},
+        HostileCase{"Read", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2())); }, "", kDefaultMaxPixels, 2, 2},
         HostileCase{"Claims100000x100000", [] { return Png(100000, 100000, 8, 6, Deflate(Rows2x2())); },
                     "unsupported PNG size (100000x100000); zarn reads 1 to 65535 pixels each way"},
         HostileCase{"Claims60000x60000", [] { return Png(60000, 60000, 8, 6, Deflate(Rows2x2())); },
                     OverLimit("the header claims 60000x60000 pixels", 134217728)},
+        HostileCase{"OneMoreThanTheLimit", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2())); },
+                    OverLimit("the header claims 2x2 pixels", 3), 3},
+        HostileCase{"AtTheLimit", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2())); }, "", 4, 2, 2},
         // 16000 x 8000 (under the limit) in a 69-byte file: refused before
         // the picture's 1 GB is allocated, as no deflate stream of 12 bytes
         // holds 512 MB of samples.
@@ -297,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "corrupt PNG (its image data goes on past the last row)"},
         // A little more data than the rows need is read (libpng's warning).
         HostileCase{"ALittleDataPastTheLastRow", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2(), 1 << 20)); },
-                    "", 134217728, 2, 2},
+                    "", kDefaultMaxPixels, 2, 2},
         HostileCase{"CutInTheSignature", [] { return Cut(Png(2, 2, 8, 6, Deflate(Rows2x2())), 5); },
                     "not a PNG or OpenEXR image"},
         HostileCase{"CutInTheHeader", [] { return Cut(Png(2, 2, 8, 6, Deflate(Rows2x2())), 20); },
@@ -315,7 +320,7 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Exr, HostileFileTest,
     testing::Values(
-        HostileCase{"Read", [] { return OpenExrFile(4, 3); }, "", 134217728, 4, 3},
+        HostileCase{"Read", [] { return OpenExrFile(4, 3); }, "", kDefaultMaxPixels, 4, 3},
         // As the fuzzer found them: an attribute of a type OpenEXR does not
         // know claiming 1.97 GB and a string claiming 184 MB, each of which
         // OpenEXR would allocate before finding the file too short.
@@ -346,26 +351,37 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "corrupt OpenEXR (tiles of 2x3801090 pixels for a 64x64 picture)"},
         // Tools write 64 x 64 tiles for pictures of a few pixels.
-        HostileCase{"TilesLargerThanAStampSizedPicture", [] { return OpenExrFile(4, 3, 64); }, "", 134217728,
-                    4, 3},
+        HostileCase{"TilesLargerThanAStampSizedPicture", [] { return OpenExrFile(4, 3, 64); }, "",
+                    kDefaultMaxPixels, 4, 3},
         // OpenEXR reads a float's four bytes whatever size the file gives it.
         HostileCase{"FloatWithAWrongSize",
                     [] {
                       Bytes_ file = OpenExrFile(4, 3);
-                      const std::string mark("pixelAspectRatio\0float", 23);
+                      const std::string mark("pixelAspectRatio\0float", 23);  // and the type's zero
                       const auto at = std::search(file.begin(), file.end(), mark.begin(), mark.end());
                       const Bytes_ size = {0xFF, 0xFF, 0xFF, 0x7F};
                       if (at != file.end()) std::copy(size.begin(), size.end(), at + 23);
                       return file;
                     },
-                    "", 134217728, 4, 3},
+                    "", kDefaultMaxPixels, 4, 3},
         HostileCase{"Claims100000x100000",
                     [] { return ExrHeader(0, ScanLineAttributes(Box(0, 0, 99999, 99999)), 64); },
                     "unsupported OpenEXR size (100000x100000); zarn reads 1 to 65535 pixels each way"},
         HostileCase{"Claims60000x60000",
                     [] { return ExrHeader(0, ScanLineAttributes(Box(-30000, 0, 29999, 59999)), 64); },
                     OverLimit("the header claims 60000x60000 pixels", 134217728)},
+        HostileCase{"OneMoreThanTheLimit", [] { return OpenExrFile(4, 3); },
+                    OverLimit("the header claims 4x3 pixels", 11), 11},
+        HostileCase{"AtTheLimit", [] { return OpenExrFile(4, 3); }, "", 12, 4, 3},
         // MIP levels of 4 x 4, 2 x 2 and 1 x 1: 21 pixels.
+        HostileCase{
+            "LevelsCount", [] { return OpenExrFile(4, 4, 2, Imf::MIPMAP_LEVELS); },
+            OverLimit("the header claims 4x4 pixels and more in other parts and levels, 21 in all", 20), 20},
+        HostileCase{"LevelsAtTheLimit", [] { return OpenExrFile(4, 4, 2, Imf::MIPMAP_LEVELS); }, "", 21, 4,
+                    4},
+        HostileCase{
+            "PartsCount", [] { return OpenExrFile(4, 3, 0, Imf::ONE_LEVEL, 2); },
+            OverLimit("the header claims 4x3 pixels and more in other parts and levels, 24 in all", 23), 23},
         HostileCase{"CutInTheHeader", [] { return Cut(OpenExrFile(4, 3), 20); },
                     "corrupt OpenEXR (the file ends early)"},
         HostileCase{"CutInTheImageData",
