@@ -11,7 +11,6 @@
 #include <ImfPartType.h>
 #include <ImfTiledOutputFile.h>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "host/image_io.h"
+#include "made_files.h"
 #include "runner.h"
 
 using namespace zarn::io;
@@ -29,64 +29,11 @@ namespace {
 
 using Bytes_ = std::vector<std::uint8_t>;
 
-void PutBig32(Bytes_& out, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
 void PutLittle32(Bytes_& out, std::uint32_t v) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-// ---- PNG files made chunk by chunk ------------------------------------------
-
-Bytes_ Chunk(const char* type, const Bytes_& data) {
-  Bytes_ out;
-  PutBig32(out, static_cast<std::uint32_t>(data.size()));
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  const uLong crc = crc32(crc32(0, nullptr, 0), out.data() + 4, static_cast<uInt>(4 + data.size()));
-  PutBig32(out, static_cast<std::uint32_t>(crc));
-  return out;
-}
-
-// Signature, IHDR (non-interlaced), one IDAT and IEND.
-Bytes_ Png(std::uint32_t width, std::uint32_t height, int depth, int colorType, const Bytes_& idat) {
-  Bytes_ file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  Bytes_ header;
-  PutBig32(header, width);
-  PutBig32(header, height);
-  header.insert(header.end(),
-                {static_cast<std::uint8_t>(depth), static_cast<std::uint8_t>(colorType), 0, 0, 0});
-  for (const Bytes_& chunk : {Chunk("IHDR", header), Chunk("IDAT", idat), Chunk("IEND", {})})
-    file.insert(file.end(), chunk.begin(), chunk.end());
-  return file;
-}
-
-// A zlib stream of the bytes followed by `extra` zero bytes, deflated as
-// tightly as zlib can (a thousand zeros to a byte).
-Bytes_ Deflate(const Bytes_& raw, std::size_t extra = 0) {
-  z_stream z{};
-  EXPECT_EQ(deflateInit(&z, 9), Z_OK);
-  Bytes_ out;
-  std::vector<Bytef> buffer(1 << 16);
-  const Bytes_ zeros(1 << 20, 0);
-  auto feed = [&](const Bytef* data, std::size_t size, int flush) {
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = static_cast<uInt>(size);
-    do {
-      z.next_out = buffer.data();
-      z.avail_out = static_cast<uInt>(buffer.size());
-      deflate(&z, flush);
-      out.insert(out.end(), buffer.begin(), buffer.end() - z.avail_out);
-    } while (z.avail_out == 0 || (flush == Z_FINISH && z.avail_in > 0));
-  };
-  feed(raw.data(), raw.size(), Z_NO_FLUSH);
-  for (; extra > 0; extra -= std::min(extra, zeros.size()))
-    feed(zeros.data(), std::min(extra, zeros.size()), Z_NO_FLUSH);
-  feed(nullptr, 0, Z_FINISH);
-  deflateEnd(&z);
-  return out;
-}
+// ---- PNG pictures -------------------------------------------------------------
 
 // The filtered rows (filter byte 0) of a 2 x 2 RGBA8 picture whose samples
 // are 10, 20, 30 ... 160, row by row.
@@ -282,36 +229,39 @@ constexpr char kDefaultLimit[] = "134217728";  // 16384 x 8192
 INSTANTIATE_TEST_SUITE_P(
     Png, HostileFileTest,
     testing::Values(
-        HostileCase{"Read", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2())); }, "", kDefaultMaxPixels, 2, 2},
-        HostileCase{"Claims100000x100000", [] { return Png(100000, 100000, 8, 6, Deflate(Rows2x2())); },
+        HostileCase{"Read", [] { return MadePng(2, 2, 8, 6, Deflated(Rows2x2())); }, "", kDefaultMaxPixels, 2,
+                    2},
+        HostileCase{"Claims100000x100000", [] { return MadePng(100000, 100000, 8, 6, Deflated(Rows2x2())); },
                     "unsupported PNG size (100000x100000); zarn reads 1 to 65535 pixels each way"},
-        HostileCase{"Claims60000x60000", [] { return Png(60000, 60000, 8, 6, Deflate(Rows2x2())); },
+        HostileCase{"Claims60000x60000", [] { return MadePng(60000, 60000, 8, 6, Deflated(Rows2x2())); },
                     OverLimit("the header claims 60000x60000 pixels", 134217728)},
-        HostileCase{"OneMoreThanTheLimit", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2())); },
+        HostileCase{"OneMoreThanTheLimit", [] { return MadePng(2, 2, 8, 6, Deflated(Rows2x2())); },
                     OverLimit("the header claims 2x2 pixels", 3), 3},
-        HostileCase{"AtTheLimit", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2())); }, "", 4, 2, 2},
+        HostileCase{"AtTheLimit", [] { return MadePng(2, 2, 8, 6, Deflated(Rows2x2())); }, "", 4, 2, 2},
         // 16000 x 8000 (under the limit) in a 69-byte file: refused before
         // the picture's 1 GB is allocated, as no deflate stream of 12 bytes
         // holds 512 MB of samples.
         HostileCase{"TinyFileClaims16000x8000",
-                    [] { return Png(16000, 8000, 8, 6, Deflate(Bytes_(100, 0))); },
+                    [] { return MadePng(16000, 8000, 8, 6, Deflated(Bytes_(100, 0))); },
                     "truncated PNG (12 bytes of image data cannot hold 16000x8000 pixels)"},
         // A decompression bomb: the 2 x 2 rows, then 100 MB of zeros in
         // 100 kB, which libpng would inflate to the end before the file's end.
-        HostileCase{"DataGoesOnPastTheLastRow", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2(), 100 << 20)); },
+        HostileCase{"DataGoesOnPastTheLastRow",
+                    [] { return MadePng(2, 2, 8, 6, Deflated(Rows2x2(), 100 << 20)); },
                     "corrupt PNG (its image data goes on past the last row)"},
         // A little more data than the rows need is read (libpng's warning).
-        HostileCase{"ALittleDataPastTheLastRow", [] { return Png(2, 2, 8, 6, Deflate(Rows2x2(), 1 << 20)); },
-                    "", kDefaultMaxPixels, 2, 2},
-        HostileCase{"CutInTheSignature", [] { return Cut(Png(2, 2, 8, 6, Deflate(Rows2x2())), 5); },
+        HostileCase{"ALittleDataPastTheLastRow",
+                    [] { return MadePng(2, 2, 8, 6, Deflated(Rows2x2(), 1 << 20)); }, "", kDefaultMaxPixels,
+                    2, 2},
+        HostileCase{"CutInTheSignature", [] { return Cut(MadePng(2, 2, 8, 6, Deflated(Rows2x2())), 5); },
                     "not a PNG or OpenEXR image"},
-        HostileCase{"CutInTheHeader", [] { return Cut(Png(2, 2, 8, 6, Deflate(Rows2x2())), 20); },
+        HostileCase{"CutInTheHeader", [] { return Cut(MadePng(2, 2, 8, 6, Deflated(Rows2x2())), 20); },
                     "truncated PNG"},
-        HostileCase{"CutInTheImageData", [] { return Cut(Png(2, 2, 8, 6, Deflate(Rows2x2())), 45); },
+        HostileCase{"CutInTheImageData", [] { return Cut(MadePng(2, 2, 8, 6, Deflated(Rows2x2())), 45); },
                     "truncated PNG"},
         HostileCase{"CutBeforeTheEnd",
                     [] {
-                      const Bytes_ png = Png(2, 2, 8, 6, Deflate(Rows2x2()));
+                      const Bytes_ png = MadePng(2, 2, 8, 6, Deflated(Rows2x2()));
                       return Cut(png, png.size() - 6);
                     },
                     "truncated PNG"}),
@@ -396,7 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HostileFiles, PicturesReadPastTheChecksAreExact) {
   Image image;
   std::string error;
-  ASSERT_TRUE(Decode(Png(2, 2, 8, 6, Deflate(Rows2x2(), 1 << 20)), image, error)) << error;
+  ASSERT_TRUE(Decode(MadePng(2, 2, 8, 6, Deflated(Rows2x2(), 1 << 20)), image, error)) << error;
   EXPECT_EQ(PixelsOf(image), Pixels2x2());
 }
 

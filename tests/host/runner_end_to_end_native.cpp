@@ -14,6 +14,7 @@
 
 #include "canvas/canvas.h"
 #include "host/ops/registry.h"
+#include "made_files.h"
 #include "platform/gdi.h"
 #include "platform/module.h"
 #include "platform/win.h"
@@ -31,6 +32,11 @@ namespace {
 
 std::vector<std::uint8_t> TextBytes(const std::string& text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+std::string TextOf(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = Bytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 std::vector<std::string> FilesIn(const fs::path& dir) {
@@ -283,6 +289,9 @@ class BadInputTest : public testing::TestWithParam<BadCase> {
     Save(s.Path("good.exr"), ExrFixture(3, 2));
     const std::vector<std::uint8_t> exr = Bytes(s.Path("good.exr"));
     WriteBytes(s.Path("cut.exr"), std::vector<std::uint8_t>(exr.begin(), exr.begin() + exr.size() / 2));
+    // 60000 x 60000 RGBA8 claimed in a 69-byte file: its 12 bytes of image
+    // data cannot hold the rows, which is what shows once the limit is raised.
+    WriteBytes(s.Path("sixty.png"), MadePng(60000, 60000, 8, 6, Deflated(std::vector<std::uint8_t>(100, 0))));
     WriteBytes(s.Path("short.cfg"), {0x78, 0x41, 0xFD, 0x43, 1, 0, 0});
     WriteBytes(s.Path("zero.cfg"), std::vector<std::uint8_t>(12, 0));
     fs::create_directory(s.Dir() / "seq");
@@ -396,6 +405,42 @@ INSTANTIATE_TEST_SUITE_P(
                 {"run", "good.png", "out.tif"},
                 "zarn: out.tif: cannot tell the image type from the name (use .png or .exr)\n",
                 2},
+        BadCase{"FrameOverThePixelLimit",
+                {"run", "sixty.png", "out.png"},
+                "zarn: sixty.png: the header claims 60000x60000 pixels, more than the limit of 134217728 "
+                "pixels a frame (--max-pixels N raises it)\nzarn: 1 of 1 frames failed\n",
+                1},
+        BadCase{"MaxPixelsRefusesASmallFrame",
+                {"run", "good.png", "out.png", "--max-pixels", "11"},
+                "zarn: good.png: the header claims 4x3 pixels, more than the limit of 11 pixels a frame "
+                "(--max-pixels N raises it)\nzarn: 1 of 1 frames failed\n",
+                1},
+        BadCase{"MaxPixelsRaised",
+                {"run", "sixty.png", "out.png", "--max-pixels", "3600000000"},
+                "zarn: sixty.png: truncated PNG (12 bytes of image data cannot hold 60000x60000 pixels)\n"
+                "zarn: 1 of 1 frames failed\n",
+                1},
+        BadCase{"ApplyOverThePixelLimit",
+                {"apply", "mirror-horizontal", "--max-pixels", "11", "good.png", "out.png"},
+                "zarn: good.png: the header claims 4x3 pixels, more than the limit of 11 pixels a frame "
+                "(--max-pixels N raises it)\n",
+                1},
+        BadCase{"MaxPixelsZero",
+                {"run", "good.png", "out.png", "--max-pixels", "0"},
+                "zarn: --max-pixels '0': expected a whole number of pixels, 1 or more\n",
+                2},
+        BadCase{"MaxPixelsNegative",
+                {"run", "good.png", "out.png", "--max-pixels=-12"},
+                "zarn: --max-pixels '-12': expected a whole number of pixels, 1 or more\n",
+                2},
+        BadCase{"MaxPixelsText",
+                {"apply", "mirror-horizontal", "--max-pixels", "4k", "good.png", "out.png"},
+                "zarn: --max-pixels '4k': expected a whole number of pixels, 1 or more\n",
+                2},
+        BadCase{"MaxPixelsOverflow",
+                {"run", "good.png", "out.png", "--max-pixels", "18446744073709551616"},
+                "zarn: --max-pixels '18446744073709551616': too large (at most 18446744073709551615)\n",
+                2},
         BadCase{"OverwritesAnInput",
                 {"run", "seq", "seq"},
                 "zarn: seq/f.1.png is an input frame and would be overwritten; name it as the output to replace it\n",
@@ -415,6 +460,130 @@ TEST(Runner, FailedFrameLeavesNoFileAndOthersAreKept) {
   EXPECT_EQ(r.err, "zarn: in/f.0002.png: truncated PNG\nzarn: 1 of 3 frames failed\n");
   EXPECT_EQ(FilesIn(s.Dir() / "out"), (std::vector<std::string>{"f.0001.png", "f.0003.png"}));
 }
+
+// Hostile frames in a sequence fail one by one, each with its reason, before
+// their claims are allocated; the frames around them are written.
+TEST(Runner, HostileFramesFailAloneAndTheOthersAreWritten) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  Save(s.Path("in/f.1.png"), PositionImage(3, 2));
+  WriteBytes(s.Path("in/f.2.png"), MadePng(100000, 100000, 8, 6, Deflated({0, 1, 2, 3, 4})));
+  WriteBytes(s.Path("in/f.3.png"), MadePng(60000, 60000, 8, 6, Deflated({0, 1, 2, 3, 4})));
+  // Two rows of one pixel, then 100 MB of zeros in the same stream.
+  WriteBytes(s.Path("in/f.4.png"), MadePng(1, 2, 8, 6, Deflated({0, 1, 2, 3, 4, 0, 5, 6, 7, 8}, 100 << 20)));
+  Save(s.Path("in/f.5.png"), PositionImage(3, 2));
+  const Result r = s.Zarn({"run", "in/f.%d.png", "out/f.%d.png"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(
+      r.err,
+      "zarn: in/f.2.png: unsupported PNG size (100000x100000); zarn reads 1 to 65535 pixels each way\n"
+      "zarn: in/f.3.png: the header claims 60000x60000 pixels, more than the limit of 134217728 pixels a "
+      "frame (--max-pixels N raises it)\n"
+      "zarn: in/f.4.png: corrupt PNG (its image data goes on past the last row)\n"
+      "zarn: 3 of 5 frames failed\n");
+  EXPECT_EQ(FilesIn(s.Dir() / "out"), (std::vector<std::string>{"f.1.png", "f.5.png"}));
+}
+
+// Runs zarn over a sequence one frame at a time, with one input frame a
+// named pipe (`gate`): once zarn opens it to read that frame, every frame
+// before it is written, and the shell command `meanwhile` runs; then the
+// first `feedBytes` bytes of `feed` come through the pipe and zarn goes on.
+// The order is kept by the pipe itself; the loop only ends the wait should
+// zarn stop without reading the gate.
+Result ZarnThroughGate(const Scratch& s, std::vector<std::string> words, const std::string& gate,
+                       const std::string& meanwhile, const std::string& feed, std::size_t feedBytes) {
+  const char* bin = std::getenv("ZARN_BIN");
+  EXPECT_NE(bin, nullptr) << "ZARN_BIN is not set";
+  std::string zarn = platform::ShellQuote((fs::path(bin ? bin : ".") / "zarn").string());
+  for (const std::string& w : words) zarn += " " + platform::ShellQuote(w);
+  const std::string pipe = platform::ShellQuote(gate);
+  const std::string script = "mkfifo " + pipe + " || exit 99; " + zarn + " >.stdout 2>.stderr & p=$!; " +
+                             "{ while kill -0 $p 2>/dev/null; do sleep 0.1; done; : <>" + pipe + "; } & " +
+                             "exec 3>" + pipe + "; " + meanwhile + "; head -c " + std::to_string(feedBytes) +
+                             " " + platform::ShellQuote(feed) +
+                             " >&3; exec 3>&-; wait $p; rc=$?; wait; exit $rc";
+  const std::string command =
+      platform::ShellChangeDirectory(s.Dir().string()) + " && bash -c " + platform::ShellQuote(script);
+  Result result;
+  result.code = platform::ExitCodeOf(std::system(command.c_str()));
+  result.out = TextOf(s.Path(".stdout"));
+  result.err = TextOf(s.Path(".stderr"));
+  fs::remove(s.Dir() / ".stdout");
+  fs::remove(s.Dir() / ".stderr");
+  return result;
+}
+
+// Frames that change between the listing and the reading (emptied, cut,
+// removed, rewritten), and one whose bytes end early while it is read: each
+// fails with its reason and the untouched frame is written.
+TEST(Runner, FramesThatChangeUnderTheRunFailOneByOne) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  Save(s.Path("good.png"), PositionImage(3, 2));
+  for (int f = 2; f <= 6; ++f)
+    fs::copy_file(s.Path("good.png"), s.Path("in/f." + std::to_string(f) + ".png"));
+  const Result r = ZarnThroughGate(s, {"run", "in/f.%d.png", "out/f.%d.png"}, "in/f.1.png",
+                                   ": >in/f.2.png; truncate -s 40 in/f.3.png; rm in/f.4.png; "
+                                   "printf hello >in/f.5.png",
+                                   "good.png", 50);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "zarn: in/f.1.png: truncated PNG\n"
+            "zarn: in/f.2.png: empty file\n"
+            "zarn: in/f.3.png: truncated PNG\n"
+            "zarn: in/f.4.png: no such file\n"
+            "zarn: in/f.5.png: not a PNG or OpenEXR image\n"
+            "zarn: 5 of 6 frames failed\n");
+  EXPECT_EQ(FilesIn(s.Dir() / "out"), std::vector<std::string>{"f.6.png"});
+  ExpectMirrored(PixelsOf(Load(s.Path("good.png"))), PixelsOf(Load(s.Path("out/f.6.png"))), 3, 2, true,
+                 false);
+}
+
+// The output folder goes away after the first frame is written: the frames
+// after it fail by name with the reason, the folder is not made again
+// behind the user's back, the finished frame is kept where the folder went,
+// and no temporary is left anywhere.
+struct VanishCase {
+  const char* name;
+  const char* meanwhile;
+  const char* kept;  // where the finished frame is, or null
+};
+void PrintTo(const VanishCase& c, std::ostream* os) { *os << c.name; }
+class VanishingFolderTest : public testing::TestWithParam<VanishCase> {};
+
+TEST_P(VanishingFolderTest, LaterFramesFailByNameAndNothingIsLeftHalfDone) {
+  Scratch s;
+  fs::create_directory(s.Dir() / "in");
+  const Image image = PositionImage(5, 4);
+  Save(s.Path("in/f.1.png"), image);
+  for (int f = 3; f <= 4; ++f)
+    fs::copy_file(s.Path("in/f.1.png"), s.Path("in/f." + std::to_string(f) + ".png"));
+  const std::size_t size = static_cast<std::size_t>(fs::file_size(s.Path("in/f.1.png")));
+  const Result r = ZarnThroughGate(s, {"run", "in/f.%d.png", "out/f.%d.png"}, "in/f.2.png",
+                                   GetParam().meanwhile, "in/f.1.png", size);
+  EXPECT_EQ(r.code, 1);
+  std::string expected;
+  for (int f = 2; f <= 4; ++f)
+    expected +=
+        "zarn: out/f." + std::to_string(f) + ".png: cannot write (the folder out is no longer there)\n";
+  EXPECT_EQ(r.err, expected + "zarn: 3 of 4 frames failed\n");
+  EXPECT_FALSE(fs::exists(s.Dir() / "out"));
+  if (GetParam().kept) {
+    EXPECT_EQ(FilesIn(s.Dir() / GetParam().kept), std::vector<std::string>{"f.1.png"});
+    ExpectMirrored(PixelsOf(image), PixelsOf(Load(s.Path(std::string(GetParam().kept) + "/f.1.png"))), 5, 4,
+                   true, false);
+  }
+  std::vector<std::string> files = {"in"};
+  if (GetParam().kept) files.push_back(GetParam().kept);
+  EXPECT_EQ(FilesIn(s.Dir()), files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, VanishingFolderTest,
+                         testing::Values(VanishCase{"Moved", "mv out moved", "moved"},
+                                         VanishCase{"Removed", "rm -r out", nullptr}),
+                         [](const testing::TestParamInfo<VanishCase>& p) {
+                           return std::string(p.param.name);
+                         });
 
 // A small file system of the test's own, where mounting is allowed (as root
 // in a container or CI machine); the tests that need one skip elsewhere.
