@@ -29,6 +29,14 @@ std::set<std::string>& Temporaries() {
   return files;
 }
 
+// Folders written into so far. One that has gone since was moved or
+// removed while zarn ran: making it again would scatter a sequence over two
+// places, so its frames fail instead.
+std::set<fs::path>& WrittenFolders() {
+  static std::set<fs::path> folders;
+  return folders;
+}
+
 std::string TempToken() {
   static const std::string token = [] {
     std::random_device device;
@@ -48,11 +56,24 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   const fs::path dir = target.parent_path();
   std::error_code ec;
   if (!dir.empty() && !fs::is_directory(dir, ec)) {
+    bool gone;
+    {
+      std::lock_guard<std::mutex> lock(tempMutex);
+      gone = WrittenFolders().count(dir) != 0;
+    }
+    if (gone) {
+      error = "cannot write (the folder " + dir.string() + " is no longer there)";
+      return false;
+    }
     fs::create_directories(dir, ec);
     if (ec) {
       error = "cannot make folder " + dir.string() + " (" + ec.message() + ")";
       return false;
     }
+  }
+  if (!dir.empty()) {
+    std::lock_guard<std::mutex> lock(tempMutex);
+    WrittenFolders().insert(dir);
   }
   std::string tempName = ".";
   tempName.append(target.filename().string()).append(".zarn-").append(TempToken()).append(".tmp");

@@ -7,7 +7,8 @@
 namespace zarn::host {
 
 // Writes bytes to a temporary name beside path and renames it over path, so
-// that path is either the whole new file or untouched.
+// that path is either the whole new file or untouched. A missing folder is
+// made, unless this process wrote into it before (it was moved or removed).
 bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
                          std::string& error);
 // Removes temporaries left by writes cut short (after Ctrl-C).
