@@ -88,10 +88,10 @@ bool TypeFromName(const std::string& path, FileType& type);
 
 // The most pixels a frame may claim before anything is allocated for it:
 // 16384 x 8192, a 16K lat-long environment and twice an 8K x 8K frame. A
-// frame takes some 40 to 70 bytes a pixel while it is read, rendered and
-// written, so one frame at the limit stays within 5 to 10 GB; a header that
-// claims more (a damaged or hostile file, most often) is refused at once.
-// The runner's --max-pixels changes it.
+// frame peaks at some 45 bytes a pixel (16-bit PNG) to 90 (float EXR with
+// depth and id) while it is read, rendered and written, so one at the limit
+// stays within 6 to 12 GB; a header that claims more (a damaged or hostile
+// file, most often) is refused at once. The runner's --max-pixels changes it.
 constexpr std::uint64_t kDefaultMaxPixels = std::uint64_t{16384} * 8192;
 
 // What a reader accepts before it allocates.
