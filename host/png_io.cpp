@@ -127,8 +127,9 @@ enum PngDecodeResult {
   kTooLittleData,  // the image data cannot hold the rows
 };
 
-// The fewest compressed bytes that can hold `bytes`: deflate writes at most
-// 258 bytes for two bits, 1032 for a byte.
+// Deflate gives back at most 1032 bytes for a byte of its stream (a
+// 258-byte match in two bits), so image data holds at most that many times
+// its size.
 constexpr std::uint64_t kMostInflation = 1032;
 
 // Decodes into a new bitmap of the image.
@@ -136,14 +137,14 @@ int PngDecode(PngState* state, Image* image, std::string* error) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state, PngError, PngWarning);
   if (!png) {
     std::snprintf(state->message, sizeof(state->message), "out of memory");
-    return 1;
+    return kLibpngError;
   }
   png_infop info = png_create_info_struct(png);
   png_infop end = png_create_info_struct(png);
   if (!info || !end) {
     png_destroy_read_struct(&png, &info, &end);
     std::snprintf(state->message, sizeof(state->message), "out of memory");
-    return 1;
+    return kLibpngError;
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, &end);
