@@ -16,9 +16,10 @@ void PutBig32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 std::vector<std::uint8_t> PngChunk(const char* type, const std::vector<std::uint8_t>& data) {
   std::vector<std::uint8_t> out;
+  out.reserve(data.size() + 12);
   PutBig32(out, static_cast<std::uint32_t>(data.size()));
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(type[i]));
+  for (std::uint8_t byte : data) out.push_back(byte);
   const uLong crc = crc32(crc32(0, nullptr, 0), out.data() + 4, static_cast<uInt>(4 + data.size()));
   PutBig32(out, static_cast<std::uint32_t>(crc));
   return out;
