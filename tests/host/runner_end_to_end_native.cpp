@@ -224,6 +224,26 @@ TEST(Runner, PngToExrAndBack) {
   EXPECT_EQ(PixelsOf(back), PixelsOf(in));
 }
 
+// A one-part file whose scan-line part also carries a tile description (as
+// the EXR fuzzer made it): what zarn writes must read back, which it did
+// not while the stray description went along and marked the file tiled.
+TEST(Runner, ScanLinePartWithAStrayTileDescriptionIsWrittenReadably) {
+  Scratch s;
+  const char* source = std::getenv("ZARN_SOURCE");
+  ASSERT_NE(source, nullptr);
+  // The fuzz input's first byte is the target's mirror flags.
+  const std::vector<std::uint8_t> input =
+      Bytes(std::string(source) + "/fuzz/corpus/exr_io_fuzz/scanline-part-with-tiles.exr");
+  ASSERT_GT(input.size(), 1u);
+  WriteBytes(s.Path("in.exr"), std::vector<std::uint8_t>(input.begin() + 1, input.end()));
+  Result r = s.Zarn({"run", "in.exr", "once.exr"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = s.Zarn({"run", "once.exr", "twice.exr"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "");
+  ExpectMirrored(PixelsOf(Load(s.Path("in.exr"))), PixelsOf(Load(s.Path("twice.exr"))), 2, 2, false, false);
+}
+
 // ---- Configuration blocks -----------------------------------------------------
 
 TEST(Runner, ConfigBlockRestoredAsTheHostDoes) {
