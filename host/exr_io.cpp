@@ -375,12 +375,12 @@ void WriteLines(Scan& out, const Imf::Header& header, Image& image) {
   out.writePixels(image.height);
 }
 
-// A copy of the header without its "type" attribute. (Built anew rather
+// A copy of the header without the named attribute. (Built anew rather
 // than through Header::erase, which leaks the attribute in this OpenEXR.)
-Imf::Header WithoutType(const Imf::Header& header) {
+Imf::Header Without(const Imf::Header& header, const char* name) {
   Imf::Header copy;
   for (auto it = header.begin(); it != header.end(); ++it)
-    if (std::strcmp(it.name(), "type") != 0) copy.insert(it.name(), it.attribute());
+    if (std::strcmp(it.name(), name) != 0) copy.insert(it.name(), it.attribute());
   return copy;
 }
 
@@ -689,7 +689,10 @@ bool EncodeExr(const Image& image, std::vector<std::uint8_t>& bytes, std::string
     MemoryOut stream(bytes);
     const int threads = Imf::globalThreadCount();
     if (headers.size() == 1) {
-      if (read && read->inventedType) headers[0] = WithoutType(headers[0]);
+      if (read && read->inventedType) headers[0] = Without(headers[0], "type");
+      // A one-part file with a tile description is marked tiled, so a
+      // scan-line part read with a stray one is written without it.
+      if (!IsTiled(headers[0]) && headers[0].hasTileDescription()) headers[0] = Without(headers[0], "tiles");
       Imf::Header& header = headers[0];
       if (IsTiled(header)) {
         // One writer for every level of the file.
