@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -13,6 +15,10 @@
 #include "platform/memory.h"
 
 namespace {
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
 
 struct Sum3 {
   std::uint64_t r, g, b;
@@ -386,7 +392,7 @@ class DepthRadius {
 class RingSums {
  public:
   // Every lane: r, g, b and a (summed and dropped).
-  struct Entry {
+  struct alignas(16) Entry {
     std::uint32_t v[4];
   };
 
@@ -397,8 +403,14 @@ class RingSums {
     if (rows * cols * 65535 >= (std::int64_t{1} << 31)) return;
     slots_ = static_cast<int>(std::min<std::int64_t>(side + 1, static_cast<std::int64_t>(height) + 1));
     const std::size_t n = static_cast<std::size_t>(slots_) * (static_cast<std::size_t>(width) + 1);
-    if (n > SIZE_MAX / sizeof(Entry)) return;
-    table_ = static_cast<Entry*>(platform::Allocate(n * sizeof(Entry)));
+    if (n > SIZE_MAX / sizeof(Entry) - 1) return;
+    // Entries on 16-byte boundaries, so that SSE2 arithmetic reads them in
+    // place (the 32-bit allocator promises 8).
+    block_ = platform::Allocate((n + 1) * sizeof(Entry));
+    void* start = block_;
+    std::size_t space = (n + 1) * sizeof(Entry);
+    table_ =
+        block_ ? static_cast<Entry*>(std::align(alignof(Entry), n * sizeof(Entry), start, space)) : nullptr;
     above_ = static_cast<double*>(
         platform::Allocate((static_cast<std::size_t>(rows * cols) + 1) * sizeof(double)));
     if (!table_ || !above_) return;
@@ -408,7 +420,7 @@ class RingSums {
     ready_ = true;
   }
   ~RingSums() {
-    std::free(table_);
+    std::free(block_);
     std::free(above_);
   }
   RingSums(const RingSums&) = delete;
@@ -430,7 +442,23 @@ class RingSums {
 #if defined(__SSE2__)
       const __m128i zero = _mm_setzero_si128();
       __m128i run = zero;
-      for (int x = 0; x < width_; ++x) {
+      auto* to = reinterpret_cast<__m128i*>(out + 1);
+      const auto* from = reinterpret_cast<const __m128i*>(above + 1);
+      int x = 0;
+      // Four pixels a pass, two to a load.
+      for (; x + 4 <= width_; x += 4, to += 4, from += 4) {
+        const __m128i p01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const __m128i p23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x + 2));
+        const __m128i r0 = _mm_add_epi32(run, _mm_unpacklo_epi16(p01, zero));
+        const __m128i r1 = _mm_add_epi32(r0, _mm_unpackhi_epi16(p01, zero));
+        const __m128i r2 = _mm_add_epi32(r1, _mm_unpacklo_epi16(p23, zero));
+        run = _mm_add_epi32(r2, _mm_unpackhi_epi16(p23, zero));
+        _mm_store_si128(to, _mm_add_epi32(_mm_load_si128(from), r0));
+        _mm_store_si128(to + 1, _mm_add_epi32(_mm_load_si128(from + 1), r1));
+        _mm_store_si128(to + 2, _mm_add_epi32(_mm_load_si128(from + 2), r2));
+        _mm_store_si128(to + 3, _mm_add_epi32(_mm_load_si128(from + 3), run));
+      }
+      for (; x < width_; ++x) {
         run = _mm_add_epi32(
             run, _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + x)), zero));
         _mm_storeu_si128(
@@ -464,34 +492,44 @@ class RingSums {
     };
     int x = xa;
     for (; x < inLo; ++x) edge(x);
-    if (x < inHi) {
-      const double above =
-          above_[static_cast<std::size_t>(rows) * (2 * static_cast<std::size_t>(radius) + 1)];
+    // Interior pixels exist only where the whole window fits the width.
+    const double above =
+        x < inHi ? above_[static_cast<std::size_t>(rows) * (2 * static_cast<std::size_t>(radius) + 1)] : 0.0;
 #if defined(__SSE2__)
-      // Two pixels a pass, packed and given their own alphas together.
+    if (inHi - x >= 2) {
+      // Two pixels a pass; an odd last pixel is done again with the one
+      // before it, which gives that one the same value.
       const __m128d up = _mm_set1_pd(above);
-      auto means = [&](int at) {
-        auto entry = [](const Entry* e) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(e)); };
-        const int x0 = at - radius, x1 = at + radius + 1;
-        const __m128i s = _mm_add_epi32(_mm_sub_epi32(entry(bottom + x1), entry(bottom + x0)),
-                                        _mm_sub_epi32(entry(top + x0), entry(top + x1)));
-        return _mm_unpacklo_epi64(
-            _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(s), up)),
-            _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(s, 0xEE)), up)));
-      };
-      const __m128i bias = _mm_set1_epi32(32768);
+      const __m128i zero = _mm_setzero_si128();
       const __m128i alpha = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
-      for (; x + 2 <= inHi; x += 2) {
-        const __m128i packed =
-            _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(means(x), bias), _mm_sub_epi32(means(x + 1), bias)),
-                          _mm_set1_epi16(-32768));
-        auto* at = reinterpret_cast<__m128i*>(row + x);
-        _mm_storeu_si128(
-            at, _mm_or_si128(_mm_andnot_si128(alpha, packed), _mm_and_si128(alpha, _mm_loadu_si128(at))));
-      }
-#endif
-      for (; x < inHi; ++x) Put(top, bottom, x - radius, x + radius + 1, above, row[x]);
+      auto pair = [&](int at) {
+        auto entry = [](const Entry* e) { return _mm_load_si128(reinterpret_cast<const __m128i*>(e)); };
+        const Entry* b0 = bottom + at - radius;
+        const Entry* b1 = bottom + at + radius + 1;
+        const Entry* t0 = top + at - radius;
+        const Entry* t1 = top + at + radius + 1;
+        const __m128i s0 =
+            _mm_add_epi32(_mm_sub_epi32(entry(b1), entry(b0)), _mm_sub_epi32(entry(t0), entry(t1)));
+        const __m128i s1 = _mm_add_epi32(_mm_sub_epi32(entry(b1 + 1), entry(b0 + 1)),
+                                         _mm_sub_epi32(entry(t0 + 1), entry(t1 + 1)));
+        // r, g of each pixel and the two b's: three conversions, no alpha.
+        auto mean = [&](__m128i v) { return _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(v), up)); };
+        const __m128i rg = _mm_unpacklo_epi64(mean(s0), mean(s1));  // r0 g0 r1 g1
+        const __m128i b = mean(_mm_unpackhi_epi32(s0, s1));         // b0 b1
+        // Means are 0 ... 65535: their low words, as r0 g0 0 0 r1 g1 0 0,
+        // then b0 and b1 into words 2 and 6, then the pixels' own alphas.
+        const __m128i words = _mm_shufflehi_epi16(_mm_shufflelo_epi16(rg, 0x58), 0x58);
+        const __m128i blues = _mm_slli_epi64(_mm_unpacklo_epi32(b, zero), 32);
+        auto* p = reinterpret_cast<__m128i*>(row + at);
+        _mm_storeu_si128(p,
+                         _mm_or_si128(_mm_or_si128(words, blues), _mm_and_si128(alpha, _mm_loadu_si128(p))));
+      };
+      for (; x + 2 <= inHi; x += 2) pair(x);
+      if (x < inHi) pair(inHi - 2);
+      x = inHi;
     }
+#endif
+    for (; x < inHi; ++x) Put(top, bottom, x - radius, x + radius + 1, above, row[x]);
     for (; x < xb; ++x) edge(x);
   }
 
@@ -529,9 +567,18 @@ class RingSums {
   int slots_ = 0;
   int built_ = 0;
   bool ready_ = false;
+  void* block_ = nullptr;
   Entry* table_ = nullptr;
   double* above_ = nullptr;
 };
+
+#if defined(__SSE2__)
+// Asks for the cache lines of [p, p + bytes) ahead of their use.
+inline void Prefetch(const void* p, std::size_t bytes) {
+  const char* at = static_cast<const char*>(p);
+  for (std::size_t b = 0; b < bytes; b += 64) _mm_prefetch(at + b, _MM_HINT_T0);
+}
+#endif
 
 // DepthBlur over 32-bit window sums; false, having done nothing, where the
 // windows' sums could pass 2^31 or the memory is not there.
@@ -550,18 +597,34 @@ bool DepthBlurNarrow(SourceCanvas& c, int cap, RowRadii rowRadii) {
     BMM_Color_64* row = c.pixels + static_cast<std::size_t>(y) * width;
     const float* depth = c.channel1 ? c.channel1 + static_cast<std::size_t>(y) * width : nullptr;
     rowRadii(y, depth, radii);
+#if defined(__SSE2__)
+    // The next row's pixels and depths, and the source row its table row
+    // needs, are asked for while this row is worked on.
+    if (y + 1 < height) {
+      const std::size_t bytes = static_cast<std::size_t>(width) * sizeof(BMM_Color_64);
+      Prefetch(row + width, bytes);
+      if (static_cast<std::int64_t>(y) + cap + 2 < height)
+        Prefetch(c.sourcePixels + static_cast<std::size_t>(y + cap + 2) * width, bytes);
+      if (depth) Prefetch(depth + width, static_cast<std::size_t>(width) * sizeof(float));
+    }
+#endif
     for (int x = 0; x < width;) {
       const int radius = radii[x];
       int end = x + 1;
 #if defined(__SSE2__)
-      // Four radii a step while they all match.
+      // Four radii a step: the first that differs ends the run.
       const __m128i same = _mm_set1_epi32(radius);
-      while (end + 4 <= width &&
-             _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(radii + end)),
-                                               same)) == 0xFFFF)
-        end += 4;
+      for (; end + 4 <= width; end += 4) {
+        const int match = _mm_movemask_ps(_mm_castsi128_ps(
+            _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(radii + end)), same)));
+        if (match != 0xF) {
+          end += std::countr_one(static_cast<unsigned>(match));
+          break;
+        }
+      }
+      if (end + 4 > width)
 #endif
-      while (end < width && radii[end] == radius) ++end;
+        while (end < width && radii[end] == radius) ++end;
       if (radius > 0) {
         const int y0 = std::max(y - radius, 0);
         const int y1 =
@@ -703,16 +766,56 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
     const double a = std::fabs(-static_cast<double>(z) - static_cast<double>(focus));
     return radiusOf.Ready() ? radiusOf(a) : radiusOf.Literal(a);
   };
-  // A row's radii at once: where the depths are there, two at a time by the
-  // literal quotient, division included, cut to cap before conversion.
-  auto rowRadii = [&](int y, const float* depth, int* radii) {
+  // A row's radii at once where the depths are there. With a cap below 4096
+  // and step = scale / range a normal float, four at a time in floats: the
+  // float quotient q = |-z - focus| * step is within 4 * 2^-24 of the
+  // literal double one relatively, so within 2^-10 of it below the cut at
+  // cap + 1/2. Where q - 2^-8 and q + 2^-8 have the same whole part, that is
+  // the literal radius; the other pixels (depths on a radius boundary) take
+  // the literal quotient after the row. Otherwise two at a time by the
+  // literal quotient, division included.
+  const double step = scale / static_cast<double>(range);
+  const int w = width;
+  const std::unique_ptr<int[], FreeDeleter> nearGroups(
+      static_cast<int*>(platform::Allocate((static_cast<std::size_t>(w) / 4 + 1) * 2 * sizeof(int))));
+  const bool floatRadii = nearGroups && cap >= 1 && cap < 4096 && step >= 0x1p-100 && step <= 0x1p100;
+  auto rowRadii = [&, w](int y, const float* depth, int* radii) {
     int x = 0;
 #if defined(__SSE2__)
-    if (depth) {
+    if (depth && floatRadii) {
+      const __m128 background = _mm_set1_ps(1e30f), rangeF = _mm_set1_ps(range), sign = _mm_set1_ps(-0.0f),
+                   focusF = _mm_set1_ps(focus), stepF = _mm_set1_ps(static_cast<float>(step)),
+                   limit = _mm_set1_ps(static_cast<float>(cap) + 0.5f), margin = _mm_set1_ps(0x1p-8f);
+      // (x, lanes) of the groups with a pixel near a boundary.
+      int nearCount = 0;
+      for (; x + 4 <= w; x += 4) {
+        __m128 z = _mm_loadu_ps(depth + x);
+        const __m128 withDepth = _mm_cmplt_ps(z, background);  // false for NaN
+        z = _mm_or_ps(_mm_and_ps(withDepth, z), _mm_andnot_ps(withDepth, rangeF));
+        const __m128 a = _mm_andnot_ps(sign, _mm_sub_ps(_mm_xor_ps(z, sign), focusF));
+        const __m128 q = _mm_min_ps(_mm_mul_ps(a, stepF), limit);
+        const __m128i k = _mm_cvttps_epi32(_mm_add_ps(q, margin));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(radii + x), k);
+        const int m =
+            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(k, _mm_cvttps_epi32(_mm_sub_ps(q, margin))))) ^
+            0xF;
+        if (m) {
+          nearGroups[nearCount++] = x;
+          nearGroups[nearCount++] = m;
+        }
+      }
+      for (int i = 0; i < nearCount; i += 2)
+        for (int j = 0; j < 4; ++j)
+          if (nearGroups[i + 1] & (1 << j)) {
+            const int at = nearGroups[i] + j;
+            const float z = depth[at] < 1e30f ? depth[at] : range;
+            radii[at] = radiusOf.Literal(std::fabs(-static_cast<double>(z) - static_cast<double>(focus)));
+          }
+    } else if (depth) {
       const __m128 background = _mm_set1_ps(1e30f), rangeF = _mm_set1_ps(range);
       const __m128d sign = _mm_set1_pd(-0.0), focusD = _mm_set1_pd(focus), scaleD = _mm_set1_pd(scale),
                     rangeD = _mm_set1_pd(range), capD = _mm_set1_pd(cap);
-      for (; x + 2 <= width; x += 2) {
+      for (; x + 2 <= w; x += 2) {
         __m128 z = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth + x)));
         const __m128 withDepth = _mm_cmplt_ps(z, background);  // false for NaN
         z = _mm_or_ps(_mm_and_ps(withDepth, z), _mm_andnot_ps(withDepth, rangeF));
@@ -720,12 +823,12 @@ void SourceCanvas::DepthBlur(int id, float focus, float range, int maxRadius) {
         const __m128d q = _mm_div_pd(_mm_mul_pd(a, scaleD), rangeD);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(radii + x), _mm_cvttpd_epi32(_mm_min_pd(q, capD)));
       }
-      if (id != -1)
-        for (int i = 0; i < x; ++i)
-          if (static_cast<std::int64_t>(ReadIdChannel(i, y)) != id) radii[i] = 0;
     }
+    if (id != -1)
+      for (int i = 0; i < x; ++i)
+        if (static_cast<std::int64_t>(ReadIdChannel(i, y)) != id) radii[i] = 0;
 #endif
-    for (; x < width; ++x) radii[x] = radiusAt(x, y, depth);
+    for (; x < w; ++x) radii[x] = radiusAt(x, y, depth);
   };
   if (DepthBlurNarrow(*this, cap, rowRadii)) return;
   // Windows whose sums may pass 2^31, or no memory for the ring: one 64-bit

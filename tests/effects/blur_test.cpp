@@ -251,6 +251,86 @@ INSTANTIATE_TEST_SUITE_P(Table, DepthBlurMatchesLiteral,
                            return std::string(p.param.name);
                          });
 
+// Depths laid out so that radii change often and land on their boundaries:
+// bands of 1 to 7 columns (runs of one radius of every length), each at a
+// distance k * range / (2 * maxRadius) from the focus for k from -maxRadius - 2
+// to maxRadius + 2, exactly or one float step either side, shifted two
+// columns a row; some pixels NaN, background or two ranges away. "Sharp" puts
+// every pixel at the focus but every 97th, so that huge windows stay few.
+enum class Layout { Boundaries, Sharp };
+
+struct BoundaryCase {
+  const char* name;
+  int width, height;
+  float focus, range;
+  int maxRadius;
+  int id;
+  Layout layout;
+};
+
+float LaidOutDepth(const BoundaryCase& c, int x, int y) {
+  if (c.layout == Layout::Sharp)
+    return (y * c.width + x) % 97 == 50 ? -(c.focus + c.range * static_cast<float>(x % 3 + 1)) : -c.focus;
+  switch ((7 * x + y) % 19) {
+    case 0: return kNaN;
+    case 1: return -(c.focus + 2.0f * c.range);
+    case 2: return 1e30f;
+    default: break;
+  }
+  static constexpr int kBands[] = {1, 2, 3, 1, 5, 2, 7, 4, 3, 6};
+  int band = 0, left = x + 2 * y;
+  while (left >= kBands[band % 10]) left -= kBands[band++ % 10];
+  const int k = band % (2 * c.maxRadius + 5) - c.maxRadius - 2;
+  const float z = -(c.focus + static_cast<float>(k) * (c.range / static_cast<float>(2 * c.maxRadius)));
+  return band % 3 == 0 ? z : std::nextafter(z, band % 3 == 1 ? kInf : -kInf);
+}
+
+class DepthBlurOnBoundaries : public testing::TestWithParam<BoundaryCase> {};
+
+TEST_P(DepthBlurOnBoundaries, MatchesTheLiteralBlur) {
+  const BoundaryCase& c = GetParam();
+  DepthPicture picture(c.width, c.height, 31);
+  for (int y = 0; y < c.height; ++y)
+    for (int x = 0; x < c.width; ++x)
+      picture.storage->FloatChannel()[y * c.width + x] = LaidOutDepth(c, x, y);
+  SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
+  ASSERT_EQ(canvas.RequestChannel(BMM_CHAN_FLOAT), 1);
+  canvas.RequestChannel(BMM_CHAN_BYTE);
+  const auto source = literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
+  const auto expected = literal::Blur(
+      source, fxtest::CanvasPixels(canvas), c.width, c.height,
+      [&](int x, int y) { return literal::DepthRadius(picture.Depth(x, y), c.focus, c.range, c.maxRadius); },
+      [&](int x, int y) { return c.id == -1 || picture.Id(x, y) == c.id; });
+  canvas.DepthBlur(c.id, c.focus, c.range, c.maxRadius);
+  const auto actual = fxtest::CanvasPixels(canvas);
+  for (int i = 0; i < c.width * c.height; ++i)
+    ASSERT_EQ(actual[i], expected[i]) << "pixel (" << i % c.width << ", " << i / c.width << "), depth "
+                                      << picture.Depth(i % c.width, i / c.width);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DepthBlurOnBoundaries,
+    testing::Values(
+        // Quarter steps: every boundary depth is a float, exactly.
+        BoundaryCase{"QuarterSteps", 37, 11, 10.0f, 2.0f, 4, -1, Layout::Boundaries},
+        BoundaryCase{"QuarterStepsSelectedId1", 37, 11, 10.0f, 2.0f, 4, 1, Layout::Boundaries},
+        // Steps of 100 / 64 with the radius past every window of a row and
+        // more rows than the table keeps.
+        BoundaryCase{"FocusFiftyMax32", 83, 70, 50.0f, 100.0f, 32, -1, Layout::Boundaries},
+        // Steps that are not floats, around a focus that is not one either.
+        BoundaryCase{"ThirdSteps", 29, 9, 0.7f, 1.0f, 3, -1, Layout::Boundaries},
+        // Rows shorter than four pixels, and one past a multiple of four.
+        BoundaryCase{"OneColumn", 1, 23, 10.0f, 2.0f, 4, -1, Layout::Boundaries},
+        BoundaryCase{"ThreeColumns", 3, 13, 10.0f, 2.0f, 2, -1, Layout::Boundaries},
+        BoundaryCase{"NineColumns", 9, 13, 10.0f, 2.0f, 2, -1, Layout::Boundaries},
+        // Radius steps too small or too large for a float: the quotient is
+        // taken in doubles.
+        BoundaryCase{"HugeRange", 23, 7, 0.0f, 1e38f, 3, -1, Layout::Boundaries},
+        BoundaryCase{"TinyRange", 23, 7, 0.0f, 1e-30f, 3, -1, Layout::Boundaries},
+        // A radius cap of 4096 and more, in a narrow tall picture.
+        BoundaryCase{"CapOf4200", 2, 8400, 10.0f, 20.0f, 4200, -1, Layout::Sharp}),
+    [](const testing::TestParamInfo<BoundaryCase>& p) { return std::string(p.param.name); });
+
 // 5 x 5 pictures whose depths sit at the focus (sharp) except the centre.
 struct DepthBlurCentreCase {
   const char* name;
