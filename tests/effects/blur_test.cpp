@@ -200,6 +200,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Depth blur ------------------------------------------------------------
 
+// What the literal loop makes of DepthBlur on a canvas of the picture.
+literal::Picture LiteralDepthBlur(const SourceCanvas& canvas, const DepthPicture& picture, float focus,
+                                  float range, int maxRadius, int id) {
+  const int w = picture.width;
+  const int h = picture.height;
+  const auto source = literal::Picture(canvas.sourcePixels, canvas.sourcePixels + w * h);
+  return literal::Blur(
+      source, fxtest::CanvasPixels(canvas), w, h,
+      [&](int x, int y) { return literal::DepthRadius(picture.Depth(x, y), focus, range, maxRadius); },
+      [&](int x, int y) { return id == -1 || picture.Id(x, y) == id; });
+}
+
 struct DepthBlurCase {
   const char* name;
   int width, height;
@@ -221,13 +233,7 @@ TEST_P(DepthBlurMatchesLiteral, OnRandomPicturesAndDepths) {
     SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
     ASSERT_EQ(canvas.RequestChannel(BMM_CHAN_FLOAT), 1);
     canvas.RequestChannel(BMM_CHAN_BYTE);
-    const auto source = literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
-    const auto expected = literal::Blur(
-        source, fxtest::CanvasPixels(canvas), c.width, c.height,
-        [&](int x, int y) {
-          return literal::DepthRadius(picture.Depth(x, y), c.focus, c.range, c.maxRadius);
-        },
-        [&](int x, int y) { return c.id == -1 || picture.Id(x, y) == c.id; });
+    const auto expected = LiteralDepthBlur(canvas, picture, c.focus, c.range, c.maxRadius, c.id);
     canvas.DepthBlur(c.id, c.focus, c.range, c.maxRadius);
     EXPECT_EQ(fxtest::CanvasPixels(canvas), expected);
   }
@@ -296,11 +302,7 @@ TEST_P(DepthBlurOnBoundaries, MatchesTheLiteralBlur) {
   SourceCanvas canvas(nullptr, nullptr, picture.bitmap.get());
   ASSERT_EQ(canvas.RequestChannel(BMM_CHAN_FLOAT), 1);
   canvas.RequestChannel(BMM_CHAN_BYTE);
-  const auto source = literal::Picture(canvas.sourcePixels, canvas.sourcePixels + c.width * c.height);
-  const auto expected = literal::Blur(
-      source, fxtest::CanvasPixels(canvas), c.width, c.height,
-      [&](int x, int y) { return literal::DepthRadius(picture.Depth(x, y), c.focus, c.range, c.maxRadius); },
-      [&](int x, int y) { return c.id == -1 || picture.Id(x, y) == c.id; });
+  const auto expected = LiteralDepthBlur(canvas, picture, c.focus, c.range, c.maxRadius, c.id);
   canvas.DepthBlur(c.id, c.focus, c.range, c.maxRadius);
   const auto actual = fxtest::CanvasPixels(canvas);
   for (int i = 0; i < c.width * c.height; ++i)
